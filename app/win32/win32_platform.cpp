@@ -1,0 +1,80 @@
+#include "app/win32/win32_platform.h"
+
+#include <cstdio>
+#include "app/win32/text.h"
+
+void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption) {
+    MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK);
+}
+
+int Win32Files::read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) {
+    *got = 0;
+    *more = false;
+    HANDLE h = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    char* p = (char*)buf;
+    while (*got < cap) {
+        DWORD n = 0;
+        if (!ReadFile(h, p + *got, (DWORD)(cap - *got), &n, nullptr) || n == 0) break;
+        *got += n;
+    }
+    if (*got == cap) {
+        char extra;
+        DWORD n = 0;
+        if (ReadFile(h, &extra, 1, &n, nullptr) && n == 1) *more = true;
+    }
+    CloseHandle(h);
+    return 0;
+}
+
+int Win32Files::replace(const char* path, const void* data, std::size_t len) {
+    Wide wpath(path);
+    // A read-only file is not to be replaced (Windows refuses that; some file systems
+    // under it may not, so ask first), nor is a folder.
+    DWORD attr = GetFileAttributesW(wpath);
+    if (attr != INVALID_FILE_ATTRIBUTES &&
+        (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return -1;
+    char tmp[300];
+    if (std::snprintf(tmp, sizeof(tmp), "%s.new", path) >= (int)sizeof(tmp)) return -1;
+    Wide wtmp(tmp);
+    HANDLE h = CreateFileW(wtmp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    const char* p = (const char*)data;
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < len) {
+        DWORD n = 0;
+        if (!WriteFile(h, p + done, (DWORD)(len - done), &n, nullptr) || n == 0) {
+            ok = false;
+            break;
+        }
+        done += n;
+    }
+    if (ok && !FlushFileBuffers(h)) ok = false;
+    if (!CloseHandle(h)) ok = false;
+    if (ok && !MoveFileExW(wtmp, wpath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ok = false;
+    if (!ok) {
+        DeleteFileW(wtmp);
+        return -1;
+    }
+    return 0;
+}
+
+bool Win32Files::exists(const char* path) {
+    return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Win32Clock::sleep_ms(std::uint32_t ms) { Sleep(ms); }
+
+void install_win32_platform() {
+    static Win32MessageBoxes messages;
+    static Win32Files files;
+    static Win32Clock clock;
+    platform.messages = &messages;
+    platform.files = &files;
+    platform.clock = &clock;
+}

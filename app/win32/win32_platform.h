@@ -1,0 +1,24 @@
+// The Win32 implementations of the core's platform interfaces.
+#pragma once
+#include <windows.h>
+#include "app/platform.h"
+
+class Win32MessageBoxes : public MessageBoxes {
+public:
+    void show(WindowRef owner, const char* text, const char* caption) override;
+};
+
+class Win32Files : public Files {
+public:
+    int read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) override;
+    int replace(const char* path, const void* data, std::size_t len) override;
+    bool exists(const char* path) override;
+};
+
+class Win32Clock : public Clock {
+public:
+    void sleep_ms(std::uint32_t ms) override;
+};
+
+// Points the core's platform at the Win32 implementations.
+void install_win32_platform();

@@ -1,0 +1,44 @@
+# Cross build: the 32-bit Windows program, the stand-in capture application and the
+# Windows test programs, which ctest runs under Wine.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
+# One self-contained executable: no libstdc++, libgcc or winpthread DLLs to ship.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(WIN32_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32)
+
+# The Win32 layer, less the process entry, so that test programs can link it.
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "/app/win32/winmain\\.cpp$")
+add_library(tavrel_win32 STATIC ${WIN32_SOURCES})
+target_link_libraries(tavrel_win32 PUBLIC tavrel_core ${WIN32_LIBS})
+
+file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+add_executable(tavrel WIN32 ${CMAKE_SOURCE_DIR}/app/win32/winmain.cpp ${RESOURCE_SCRIPTS})
+target_link_libraries(tavrel PRIVATE tavrel_win32)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/capture_standin/CMakeLists.txt)
+  add_subdirectory(tools/capture_standin)
+endif()
+
+# GoogleTest from Debian's source package, built with the cross compiler.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Each tests/win32/*_test.cpp is one Windows test program, run under Wine.
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
+foreach(src ${WIN32_TEST_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(win32_${name} ${src})
+  target_link_libraries(win32_${name} PRIVATE tavrel_win32 gtest_main)
+  target_include_directories(win32_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME win32_${name} COMMAND win32_${name})
+  set_tests_properties(win32_${name} PROPERTIES LABELS win32 TIMEOUT 300
+    ENVIRONMENT "TAVREL_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endforeach()
+
+# End-to-end: tavrel.exe itself, driven from another process under Xvfb and Wine.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()
