@@ -1,3 +1,3 @@
 #include "app/platform.h"
 
-Platform platform = {nullptr, nullptr, nullptr};
+Platform platform = {nullptr, nullptr, nullptr, nullptr};

@@ -56,10 +56,21 @@ protected:
     ~Canvas() = default;
 };
 
+// Gives a canvas on a window's client area (a device context taken for the window) and
+// takes it back. One canvas is open at a time.
+class Surfaces {
+public:
+    virtual Canvas* open(WindowRef window) = 0;
+    virtual void close(Canvas* canvas) = 0;
+protected:
+    ~Surfaces() = default;
+};
+
 // The instances in use. The Win32 layer sets them at start-up; tests set fakes.
 struct Platform {
     MessageBoxes* messages;
     Files* files;
     Clock* clock;
+    Surfaces* surfaces;
 };
 extern Platform platform;

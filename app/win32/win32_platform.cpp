@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include "app/win32/text.h"
+#include "view/win32/gdi.h"
 
 void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption) {
     MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK);
@@ -77,4 +78,6 @@ void install_win32_platform() {
     platform.messages = &messages;
     platform.files = &files;
     platform.clock = &clock;
+    static GdiSurfaces surfaces;
+    platform.surfaces = &surfaces;
 }

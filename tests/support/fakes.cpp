@@ -30,6 +30,7 @@ FakePlatform::FakePlatform() : saved(platform) {
     platform.messages = &messages;
     platform.files = &files;
     platform.clock = &clock;
+    platform.surfaces = &surfaces;
     reset_app_state();
 }
 
@@ -78,5 +79,19 @@ std::string sjis(const char* utf8) {
     iconv_close(cd);
     if (r == (size_t)-1) throw std::runtime_error("not convertible to CP932");
     out.resize(out.size() - ol);
+    return out;
+}
+
+std::vector<DrawOp> RecordingSurfaces::fills() const {
+    std::vector<DrawOp> out;
+    for (const DrawOp& op : ops)
+        if (op.kind == DrawOp::Fill) out.push_back(op);
+    return out;
+}
+
+std::vector<DrawOp> RecordingSurfaces::texts() const {
+    std::vector<DrawOp> out;
+    for (const DrawOp& op : ops)
+        if (op.kind == DrawOp::Text) out.push_back(op);
     return out;
 }

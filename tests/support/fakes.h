@@ -43,11 +43,52 @@ public:
     }
 };
 
+// One drawing operation as the core issued it.
+struct DrawOp {
+    enum Kind { Fill, Text } kind;
+    WindowRef window;
+    int left, top, right, bottom;  // Fill
+    int x, y;                      // Text
+    Colour colour;                 // fill colour, or text colour
+    std::string text;
+    int font_row, bk_mode;
+    Colour bk_colour;
+};
+
+// A canvas that records every operation, on whichever window it was opened for.
+class RecordingSurfaces : public Surfaces, public Canvas {
+public:
+    std::vector<DrawOp> ops;
+    int open_count = 0;
+    int close_count = 0;
+    Canvas* open(WindowRef window) override {
+        ++open_count;
+        window_ = window;
+        return this;
+    }
+    void close(Canvas*) override { ++close_count; }
+    void fill_rect(int left, int top, int right, int bottom, Colour colour) override {
+        DrawOp op{DrawOp::Fill, window_, left, top, right, bottom, 0, 0, colour, "", 0, 0, 0};
+        ops.push_back(op);
+    }
+    void draw_text(int x, int y, Colour text_colour, const char* text, int font_row, int bk_mode,
+                   Colour bk_colour) override {
+        DrawOp op{DrawOp::Text, window_, 0, 0, 0, 0, x, y, text_colour, text, font_row, bk_mode,
+                  bk_colour};
+        ops.push_back(op);
+    }
+    std::vector<DrawOp> fills() const;
+    std::vector<DrawOp> texts() const;
+private:
+    WindowRef window_ = nullptr;
+};
+
 // Installs fresh fakes into the platform and resets the program state; restores on exit.
 struct FakePlatform {
     RecordingMessageBoxes messages;
     MemoryFiles files;
     FakeClock clock;
+    RecordingSurfaces surfaces;
     Platform saved;
     FakePlatform();
     ~FakePlatform();
