@@ -6,19 +6,21 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc 2>/dev/null || echo 2)
+# Build folder root; a second working copy of the tests may use another (TAVREL_BUILD=...).
+b=${TAVREL_BUILD:-build}
 
 bash scripts/setup.sh || exit 1
 
 set -e
-cmake -S . -B build/native -DTAVREL_SANITIZE=ON >/dev/null
-cmake --build build/native -j"$jobs"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32 -j"$jobs"
+cmake -S . -B "$b/native" -DTAVREL_SANITIZE=ON >/dev/null
+cmake --build "$b/native" -j"$jobs"
+cmake -S . -B "$b/win32" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build "$b/win32" -j"$jobs"
 set +e
 
 source scripts/xvfb.sh
 tavrel_start_xvfb || exit 1
-export TAVREL_WINEPREFIX=$root/build/win32/wineprefix
+export TAVREL_WINEPREFIX=$root/$b/win32/wineprefix
 bash scripts/wine-prefix.sh "$TAVREL_WINEPREFIX"
 export WINEPREFIX=$TAVREL_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
 # Keep one wineserver up for the whole run, so that each test program starts quickly.
@@ -28,8 +30,8 @@ wineserver -p 300 2>/dev/null || true
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 results=$(mktemp)
-(cd build/native && ctest --output-on-failure -j"$jobs" 2>&1) | tee -a "$results"
-(cd build/win32 && ctest --output-on-failure 2>&1) | tee -a "$results"
+(cd "$b/native" && ctest --output-on-failure -j"$jobs" 2>&1) | tee -a "$results"
+(cd "$b/win32" && ctest --output-on-failure 2>&1) | tee -a "$results"
 wineserver -k 2>/dev/null || true
 
 passed=0; failed=0
