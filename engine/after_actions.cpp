@@ -1,0 +1,192 @@
+#include "engine/after_actions.h"
+
+#include <cstdio>
+#include <cstring>
+#include "app/app_state.h"
+#include "app/sjis.h"
+#include "engine/capture_interface.h"
+#include "reservations/reservation.h"
+
+FolderSystem* folder_system = nullptr;
+PowerRequests* power_requests = nullptr;
+FolderListing folder_listing;
+
+namespace {
+
+// Font row and place of the file-move lines: just below the status panel's seven lines.
+const int kMoveFontRow = 15;
+const int kMoveLineX = 20;
+const int kMoveLineY = 135;
+const int kOpaque = 2;
+const Colour kBlack = 0x000000;
+const Colour kPathColour = 0xFCC8C8;
+const Colour kArrowColour = 0x9696FF;
+const Colour kMovingColour = 0x54FCFC;
+const Colour kMovedColour = 0xB4FFB4;
+const Colour kFailedColour = 0x9696FF;
+const std::uint32_t kAfterMoveWaitMs = 3000;
+
+// Long waits are made in pieces, each well below what a millisecond count of 32 bits holds
+// (and below the "wait forever" value of the system's sleep).
+const std::uint32_t kWaitPieceMs = 60u * 60u * 1000u;
+
+// Room for the longest path: a 128-byte folder from a damaged record, "\" and a 259-byte name.
+const std::size_t kPathSize = 600;
+
+void store_entry(FolderEntry& entry, FoundFile& found) {
+    found.name[kFoundNameSize - 1] = '\0';
+    entry.attributes = found.attributes;
+    entry.creation_time = found.creation_time;
+    entry.last_access_time = found.last_access_time;
+    entry.last_write_time = found.last_write_time;
+    entry.size = found.size;
+    sjis_copy_cut(entry.name, sizeof(entry.name), found.name, kListingNameSize - 1);
+    entry.name_unusable = !found.name_exact || std::strlen(entry.name) != std::strlen(found.name);
+}
+
+void draw_move_line(WindowRef dialog, int line, Colour colour, const char* text) {
+    if (!platform.surfaces) return;
+    Canvas* canvas = platform.surfaces->open(dialog);
+    if (!canvas) return;
+    canvas->draw_text(kMoveLineX, kMoveLineY + line * kStatusLineHeight, colour, text, kMoveFontRow,
+                      kOpaque, kBlack);
+    platform.surfaces->close(canvas);
+}
+
+void wait_ms(std::uint64_t total) {
+    if (!platform.clock) return;
+    do {
+        std::uint32_t piece = total > kWaitPieceMs ? kWaitPieceMs : (std::uint32_t)total;
+        platform.clock->sleep_ms(piece);
+        total -= piece;
+    } while (total > 0);
+}
+
+// ensure_folder on the first len bytes of buf, which it may end for a moment with a NUL.
+int ensure_prefix(char* buf, std::size_t len) {
+    if (len == 0) return -1;
+    long cut = sjis_last_backslash(buf, len);
+    if (cut < 1) return -1;  // no parent to fall back on
+    char saved = buf[len];
+    buf[len] = '\0';
+    int created = folder_system->create_folder(buf);
+    buf[len] = saved;
+    if (created == 0) return 0;
+    if (ensure_prefix(buf, (std::size_t)cut) != 0) return -1;
+    buf[len] = '\0';
+    folder_system->create_folder(buf);
+    buf[len] = saved;
+    return 0;
+}
+
+}  // namespace
+
+int list_folder(const char* pattern, std::uint32_t mask) {
+    std::memset(&folder_listing, 0, sizeof(folder_listing));
+    if (!folder_system) return 0;
+    static FoundFile found;
+    std::memset(&found, 0, sizeof(found));
+    if (folder_system->search_first(pattern, &found) != 0) return 0;
+
+    bool have_first = false;
+    do {
+        if (found.attributes == mask && found.name[0] != '.') {
+            have_first = true;
+            break;
+        }
+    } while (folder_system->search_next(&found) == 0);
+
+    int count = 0;
+    if (have_first) {
+        store_entry(folder_listing.entries[count++], found);
+        while (count < kFolderListingSize && folder_system->search_next(&found) == 0) {
+            if (found.attributes & mask) store_entry(folder_listing.entries[count++], found);
+        }
+    }
+    folder_system->search_close();
+    folder_listing.count = count;
+    return count;
+}
+
+int find_newest_file(const char* pattern) {
+    int count = list_folder(pattern, kAttributeArchive);
+    if (count == 0) return -1;
+    int newest = 0;
+    for (int i = 1; i < count; ++i) {
+        if (folder_listing.entries[i].last_write_time > folder_listing.entries[newest].last_write_time)
+            newest = i;
+    }
+    return newest;
+}
+
+int ensure_folder(const char* path) {
+    if (!folder_system || !path) return -1;
+    static char buf[kPathSize];
+    std::size_t len = std::strlen(path);
+    if (len >= sizeof(buf)) return -1;
+    std::memcpy(buf, path, len + 1);
+    return ensure_prefix(buf, len);
+}
+
+void move_newest_recording(WindowRef dialog, const char* move_folder) {
+    // The whole field, also when a damaged record lacks its NUL: a cut folder would be
+    // another folder.
+    char destination_folder[sizeof(Reservation::move_folder) + 1];
+    copy_field(destination_folder, sizeof(destination_folder), move_folder,
+               sizeof(Reservation::move_folder));
+    ensure_folder(destination_folder);
+
+    // The install folder and "Samples" take 43 bytes.
+    char source_folder[64];
+    capture_path(source_folder, sizeof(source_folder), app.use_install_folder, kSamplesFolder);
+    char pattern[sizeof(source_folder) + 4];
+    std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
+    int newest = find_newest_file(pattern);
+    if (newest < 0) return;
+
+    const FolderEntry& entry = folder_listing.entries[newest];
+    static char source[kPathSize];
+    static char destination[kPathSize];
+    std::snprintf(source, sizeof(source), "%s\\%s", source_folder, entry.name);
+    std::snprintf(destination, sizeof(destination), "%s\\%s", destination_folder, entry.name);
+
+    draw_move_line(dialog, 0, kPathColour, source);
+    draw_move_line(dialog, 1, kArrowColour, "　　↓↓↓↓");
+    draw_move_line(dialog, 2, kPathColour, destination);
+    draw_move_line(dialog, 3, kMovingColour, "ファイルを移動します");
+
+    // A name that is not the file's own would move nothing, or another file.
+    bool moved = !entry.name_unusable && folder_system->move_file(source, destination) == 0;
+    if (moved)
+        draw_move_line(dialog, 4, kMovedColour, "ファイルを移動しました");
+    else
+        draw_move_line(dialog, 4, kFailedColour, "ファイル移動に失敗しました");
+    wait_ms(kAfterMoveWaitMs);
+}
+
+std::uint64_t after_delay_ms(std::int32_t after_delay) {
+    return (std::uint64_t)(std::uint32_t)after_delay * 1000u;
+}
+
+void run_after_action(int index) {
+    if (index < 0 || index >= kMaxReservations) return;
+    const Reservation& r = app.table.slots[index];
+    wait_ms(after_delay_ms(r.after_delay));
+    if (!power_requests) return;
+    switch ((std::int8_t)r.after_action) {
+    case 1:
+        power_requests->reboot();
+        break;
+    case 2:
+        power_requests->shutdown();
+        break;
+    case 3:
+        power_requests->force_logoff();
+        break;
+    case 4:
+        power_requests->suspend();
+        break;
+    default:
+        break;
+    }
+}

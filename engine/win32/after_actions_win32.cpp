@@ -1,0 +1,130 @@
+#include "engine/win32/after_actions_win32.h"
+
+#include <cstring>
+#include "app/win32/text.h"
+
+namespace {
+
+// FILETIME counts 100 ns from 1601; calendar times count seconds from 1970.
+const ULONGLONG kTicksPerSecond = 10000000ULL;
+const LONGLONG kSecondsFrom1601To1970 = 11644473600LL;
+
+std::int64_t calendar_seconds(const FILETIME& ft) {
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    return (std::int64_t)(t.QuadPart / kTicksPerSecond) - kSecondsFrom1601To1970;
+}
+
+// The name in Shift-JIS, and whether that is exactly the file's name: a character with
+// no Shift-JIS form would otherwise come out as "?" or as a look-alike, naming another file.
+void convert_name(const wchar_t* name, char* out, std::size_t outsize, bool* exact) {
+    BOOL used_default = FALSE;
+    int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, name, -1, out, (int)outsize,
+                                nullptr, &used_default);
+    if (n <= 0) {
+        wide_to_sjis(name, out, (int)outsize);
+        *exact = false;
+        return;
+    }
+    wchar_t back[MAX_PATH + 1];
+    int m = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, out, -1, back, MAX_PATH + 1);
+    *exact = !used_default && m > 0 && lstrcmpW(back, name) == 0;
+}
+
+void fill_found(const WIN32_FIND_DATAW& data, FoundFile* found) {
+    found->attributes = data.dwFileAttributes;
+    found->creation_time = calendar_seconds(data.ftCreationTime);
+    found->last_access_time = calendar_seconds(data.ftLastAccessTime);
+    found->last_write_time = calendar_seconds(data.ftLastWriteTime);
+    found->size = data.nFileSizeLow;
+    convert_name(data.cFileName, found->name, sizeof(found->name), &found->name_exact);
+}
+
+}  // namespace
+
+int Win32FolderSystem::search_first(const char* pattern, FoundFile* found) {
+    search_close();
+    WIN32_FIND_DATAW data;
+    search_ = FindFirstFileW(Wide(pattern), &data);
+    if (search_ == INVALID_HANDLE_VALUE) return -1;
+    fill_found(data, found);
+    return 0;
+}
+
+int Win32FolderSystem::search_next(FoundFile* found) {
+    if (search_ == INVALID_HANDLE_VALUE) return -1;
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(search_, &data)) return -1;
+    fill_found(data, found);
+    return 0;
+}
+
+void Win32FolderSystem::search_close() {
+    if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+    search_ = INVALID_HANDLE_VALUE;
+}
+
+int Win32FolderSystem::create_folder(const char* path) {
+    return CreateDirectoryW(Wide(path), nullptr) ? 0 : -1;
+}
+
+int Win32FolderSystem::move_file(const char* from, const char* to) {
+    // MoveFileW never replaces an existing file.
+    return MoveFileW(Wide(from), Wide(to)) ? 0 : -1;
+}
+
+int enable_shutdown_privilege() {
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return -1;
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    int result = -1;
+    if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid) &&
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+        GetLastError() == ERROR_SUCCESS)
+        result = 0;
+    CloseHandle(token);
+    return result;
+}
+
+// The results are not looked at: if the system refuses, the program simply goes on.
+void Win32PowerRequests::reboot() {
+    calls_.enable_shutdown_privilege();
+    calls_.exit_windows(EWX_REBOOT, 0);
+}
+
+void Win32PowerRequests::shutdown() {
+    calls_.enable_shutdown_privilege();
+    calls_.exit_windows(EWX_SHUTDOWN, 0);
+}
+
+void Win32PowerRequests::force_logoff() {
+    // EWX_FORCE alone is a log-off (EWX_LOGOFF is 0) that closes applications without asking.
+    calls_.enable_shutdown_privilege();
+    calls_.exit_windows(EWX_FORCE, 0);
+}
+
+void Win32PowerRequests::suspend() {
+    // TRUE asks for stand-by; FALSE would hibernate.
+    calls_.enable_shutdown_privilege();
+    calls_.set_power_state(TRUE, FALSE);
+}
+
+void install_win32_folders() {
+    static Win32FolderSystem folders;
+    folder_system = &folders;
+}
+
+void install_win32_power() {
+    static const PowerCalls real = {ExitWindowsEx, SetSystemPowerState, enable_shutdown_privilege};
+    static Win32PowerRequests power(real);
+    power_requests = &power;
+}
+
+void install_win32_after_actions() {
+    install_win32_folders();
+    install_win32_power();
+}

@@ -1,0 +1,46 @@
+// The after-recording actions' file system and power requests on Win32.
+#pragma once
+#include <windows.h>
+#include "engine/after_actions.h"
+
+// Directory search, folder creation and file moves through the W calls; paths are
+// Shift-JIS in the program and converted with code page 932 at each call.
+class Win32FolderSystem : public FolderSystem {
+public:
+    int search_first(const char* pattern, FoundFile* found) override;
+    int search_next(FoundFile* found) override;
+    void search_close() override;
+    int create_folder(const char* path) override;
+    int move_file(const char* from, const char* to) override;
+private:
+    HANDLE search_ = INVALID_HANDLE_VALUE;
+};
+
+// The system calls behind the power requests; the real ones unless a test puts its own.
+struct PowerCalls {
+    BOOL(WINAPI* exit_windows)(UINT flags, DWORD reason);
+    BOOL(WINAPI* set_power_state)(BOOL suspend, BOOL force);
+    int (*enable_shutdown_privilege)();
+};
+
+// Enables the shutdown privilege in the process token, without which NT refuses both
+// ExitWindowsEx's restart and shutdown and the power-state request. 0, or -1.
+int enable_shutdown_privilege();
+
+class Win32PowerRequests : public PowerRequests {
+public:
+    explicit Win32PowerRequests(const PowerCalls& calls) : calls_(calls) {}
+    void reboot() override;
+    void shutdown() override;
+    void force_logoff() override;
+    void suspend() override;
+private:
+    PowerCalls calls_;
+};
+
+// Points folder_system at the Win32 file system (the tests use this alone).
+void install_win32_folders();
+// Points power_requests at the real power requests. Only the program calls this.
+void install_win32_power();
+// Both of the above: what the program calls at start-up.
+void install_win32_after_actions();
