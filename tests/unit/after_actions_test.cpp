@@ -1,0 +1,352 @@
+// After a recording: which file the folder listing offers, how missing folders are
+// created, what the move shows, and which power request follows after how long a wait.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/sjis.h"
+#include "engine/after_actions.h"
+#include "tests/support/fakes.h"
+
+namespace {
+
+FoundFile found(const std::string& name, std::uint32_t attributes, std::int64_t written = 0) {
+    FoundFile f;
+    std::memset(&f, 0, sizeof(f));
+    f.attributes = attributes;
+    f.last_write_time = written;
+    f.creation_time = written - 100;
+    f.last_access_time = written + 100;
+    f.size = 1234;
+    std::strncpy(f.name, name.c_str(), sizeof(f.name) - 1);
+    f.name_exact = true;
+    return f;
+}
+
+// A directory search over a fixed list of results, and folders and moves in memory.
+struct FakeFolders : FolderSystem {
+    std::vector<FoundFile> results;
+    std::size_t handed_out = 0;
+    bool open = false;
+    int closes = 0;
+    std::vector<std::string> patterns;
+
+    std::set<std::string> folders;  // existing folders; a drive such as "d:" counts as one
+    std::vector<std::string> creates;
+    std::vector<std::pair<std::string, std::string>> moves;
+    bool fail_move = false;
+
+    int search_first(const char* pattern, FoundFile* out) override {
+        patterns.push_back(pattern);
+        handed_out = 0;
+        if (results.empty()) return -1;
+        open = true;
+        *out = results[handed_out++];
+        return 0;
+    }
+    int search_next(FoundFile* out) override {
+        EXPECT_TRUE(open);
+        if (handed_out >= results.size()) return -1;
+        *out = results[handed_out++];
+        return 0;
+    }
+    void search_close() override {
+        ++closes;
+        open = false;
+    }
+    int create_folder(const char* path) override {
+        creates.push_back(path);
+        std::string p = path;
+        long cut = sjis_last_backslash(p.c_str(), p.size());
+        std::string parent = cut < 0 ? "" : p.substr(0, (std::size_t)cut);
+        if (folders.count(p) || !folders.count(parent)) return -1;
+        folders.insert(p);
+        return 0;
+    }
+    int move_file(const char* from, const char* to) override {
+        moves.push_back({from, to});
+        return fail_move ? -1 : 0;
+    }
+};
+
+struct FakePower : PowerRequests {
+    std::vector<std::string> calls;
+    void reboot() override { calls.push_back("reboot"); }
+    void shutdown() override { calls.push_back("shutdown"); }
+    void force_logoff() override { calls.push_back("force_logoff"); }
+    void suspend() override { calls.push_back("suspend"); }
+};
+
+class AfterActions : public ::testing::Test {
+protected:
+    FakePlatform fake;
+    FakeFolders fs;
+    FakePower power;
+    void SetUp() override {
+        folder_system = &fs;
+        power_requests = &power;
+    }
+    void TearDown() override {
+        folder_system = nullptr;
+        power_requests = nullptr;
+    }
+    std::vector<std::string> listed_names() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < folder_listing.count; ++i) names.push_back(folder_listing.entries[i].name);
+        return names;
+    }
+};
+
+TEST_F(AfterActions, FirstEntryNeedsExactAttributesAndNoDotLaterOnesOnlyTheBit) {
+    fs.results = {found(".", 16),         found("..", 16),       found("ro.ts", 33),
+                  found(".hidden.ts", 32), found("first.ts", 32, 77), found("ro2.ts", 33),
+                  found("sub", 16),        found(".late.ts", 32),  found("hid.ts", 34)};
+    EXPECT_EQ(4, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ((std::vector<std::string>{"first.ts", "ro2.ts", ".late.ts", "hid.ts"}), listed_names());
+    const FolderEntry& e = folder_listing.entries[0];
+    EXPECT_EQ(32u, e.attributes);
+    EXPECT_EQ(77, e.last_write_time);
+    EXPECT_EQ(-23, e.creation_time);
+    EXPECT_EQ(177, e.last_access_time);
+    EXPECT_EQ(1234u, e.size);
+    EXPECT_EQ(1, fs.closes);
+    EXPECT_FALSE(fs.open);
+    EXPECT_EQ("Samples\\*.*", fs.patterns.at(0));
+}
+
+TEST_F(AfterActions, ListingIsEmptyWithoutAQualifyingFirstEntry) {
+    // Nothing at all: no search is left open.
+    EXPECT_EQ(0, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ(-1, find_newest_file("Samples\\*.*"));
+
+    // Only folders and a file that is not exactly archive: the search runs out, and the
+    // previous listing is cleared.
+    folder_listing.count = 5;
+    std::strcpy(folder_listing.entries[0].name, "stale");
+    fs.results = {found(".", 16), found("..", 16), found("a", 16), found("ro.ts", 33)};
+    EXPECT_EQ(0, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ(0, folder_listing.count);
+    EXPECT_EQ('\0', folder_listing.entries[0].name[0]);
+    EXPECT_EQ(1, fs.closes);
+    EXPECT_EQ(-1, find_newest_file("Samples\\*.*"));
+}
+
+TEST_F(AfterActions, AtMost256EntriesAndNoFurtherResultsFetched) {
+    for (int i = 0; i < 300; ++i)
+        fs.results.push_back(found("f" + std::to_string(i) + ".ts", 32, i == 280 ? 9999 : i));
+    EXPECT_EQ(256, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ(256u, fs.handed_out);
+    EXPECT_STREQ("f255.ts", folder_listing.entries[255].name);
+    // The file at 280 is the newest of all but lies beyond the listing.
+    EXPECT_EQ(255, find_newest_file("Samples\\*.*"));
+}
+
+TEST_F(AfterActions, NewestByLastWriteTimeFirstListedOnTies) {
+    fs.results = {found("old.ts", 32, 100), found("a.ts", 32, 500), found("b.ts", 32, 500),
+                  found("c.ts", 32, 499)};
+    EXPECT_EQ(1, find_newest_file("Samples\\*.*"));
+    fs.results = {found("a.ts", 32, 100), found("b.ts", 32, 100)};
+    EXPECT_EQ(0, find_newest_file("Samples\\*.*"));
+    // Times before 1970 compare as well.
+    fs.results = {found("a.ts", 32, -50), found("b.ts", 32, -10)};
+    EXPECT_EQ(1, find_newest_file("Samples\\*.*"));
+}
+
+TEST_F(AfterActions, OverlongNameIsCutWithinTheEntryAndNeverMoved) {
+    std::string name;
+    for (int i = 0; i < 200; ++i) name += "録";  // 400 bytes
+    name += ".ts";
+    fs.results = {found(name, 32, 5)};
+    ASSERT_EQ(1, list_folder("Samples\\*.*", 32));
+    const FolderEntry& e = folder_listing.entries[0];
+    EXPECT_EQ(258u, std::strlen(e.name));  // 129 whole characters, never half of one
+    EXPECT_EQ(0, std::memcmp(e.name, name.data(), 258));
+    EXPECT_TRUE(e.name_unusable);
+
+    fs.folders = {"d:", "d:\\rec"};
+    move_newest_recording(nullptr, "d:\\rec");
+    EXPECT_TRUE(fs.moves.empty());
+    auto texts = fake.surfaces.texts();
+    ASSERT_EQ(5u, texts.size());
+    EXPECT_EQ("ファイル移動に失敗しました", texts[4].text);
+
+    // A name that has no exact Shift-JIS form is not moved either.
+    fs.results = {found("x?.ts", 32, 5)};
+    fs.results[0].name_exact = false;
+    ASSERT_EQ(1, list_folder("Samples\\*.*", 32));
+    EXPECT_TRUE(folder_listing.entries[0].name_unusable);
+    fs.results[0].name_exact = true;
+    ASSERT_EQ(1, list_folder("Samples\\*.*", 32));
+    EXPECT_FALSE(folder_listing.entries[0].name_unusable);
+}
+
+TEST_F(AfterActions, EnsureFolderCreatesMissingParentsFromTheTopDown) {
+    fs.folders = {"d:"};
+    EXPECT_EQ(0, ensure_folder("d:\\rec\\news"));
+    EXPECT_EQ((std::vector<std::string>{"d:\\rec\\news", "d:\\rec", "d:\\rec\\news"}), fs.creates);
+    EXPECT_TRUE(fs.folders.count("d:\\rec\\news"));
+
+    // An existing folder fails harmlessly, trying its parents down to the one below the
+    // drive ("d:" has no "\\" and is never tried).
+    fs.creates.clear();
+    EXPECT_EQ(-1, ensure_folder("d:\\rec\\news"));
+    EXPECT_EQ((std::vector<std::string>{"d:\\rec\\news", "d:\\rec"}), fs.creates);
+
+    // Nothing to fall back on: never created.
+    fs.creates.clear();
+    EXPECT_EQ(-1, ensure_folder(""));
+    EXPECT_EQ(-1, ensure_folder("bare"));
+    EXPECT_EQ(-1, ensure_folder("\\top"));  // the only "\" is the first character
+    EXPECT_TRUE(fs.creates.empty());
+}
+
+TEST_F(AfterActions, EnsureFolderNeverSplitsADoubleByteCharacter) {
+    // "表" and "ソ" end in the byte of "\".
+    fs.folders = {"d:"};
+    EXPECT_EQ(0, ensure_folder("d:\\表\\ソ"));
+    EXPECT_EQ((std::vector<std::string>{"d:\\表\\ソ", "d:\\表", "d:\\表\\ソ"}), fs.creates);
+
+    fs.creates.clear();
+    EXPECT_EQ(-1, ensure_folder("ソ表"));
+    EXPECT_TRUE(fs.creates.empty());
+}
+
+TEST_F(AfterActions, MoveShowsFiveLinesMovesTheNewestAndWaitsThreeSeconds) {
+    fs.folders = {"d:", "d:\\rec"};
+    fs.results = {found("old.ts", 32, 10), found("news.ts", 32, 20)};
+    move_newest_recording((WindowRef)0x1234, "d:\\rec");
+
+    EXPECT_EQ("Samples\\*.*", fs.patterns.at(0));
+    ASSERT_EQ(1u, fs.moves.size());
+    EXPECT_EQ("Samples\\news.ts", fs.moves[0].first);
+    EXPECT_EQ("d:\\rec\\news.ts", fs.moves[0].second);
+
+    struct Line {
+        int y;
+        Colour colour;
+        std::string text;
+    };
+    const Line expected[] = {{135, 0xFCC8C8, "Samples\\news.ts"},
+                             {150, 0x9696FF, "　　↓↓↓↓"},
+                             {165, 0xFCC8C8, "d:\\rec\\news.ts"},
+                             {180, 0x54FCFC, "ファイルを移動します"},
+                             {195, 0xB4FFB4, "ファイルを移動しました"}};
+    auto texts = fake.surfaces.texts();
+    ASSERT_EQ(5u, texts.size());
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ((WindowRef)0x1234, texts[i].window);
+        EXPECT_EQ(20, texts[i].x);
+        EXPECT_EQ(expected[i].y, texts[i].y);
+        EXPECT_EQ(expected[i].colour, texts[i].colour);
+        EXPECT_EQ(expected[i].text, texts[i].text);
+        EXPECT_EQ(15, texts[i].font_row);
+        EXPECT_EQ(2, texts[i].bk_mode);
+        EXPECT_EQ(0u, texts[i].bk_colour);
+    }
+    EXPECT_EQ(fake.surfaces.open_count, fake.surfaces.close_count);
+    EXPECT_EQ(3000u, fake.clock.slept_ms);
+}
+
+TEST_F(AfterActions, FailedMoveShowsTheFailureLineAndStillWaits) {
+    fs.folders = {"d:"};
+    fs.fail_move = true;
+    fs.results = {found("news.ts", 32, 20)};
+    move_newest_recording(nullptr, "d:\\rec\\news");
+    // The destination is made first, from the top down.
+    EXPECT_EQ((std::vector<std::string>{"d:\\rec\\news", "d:\\rec", "d:\\rec\\news"}), fs.creates);
+    auto texts = fake.surfaces.texts();
+    ASSERT_EQ(5u, texts.size());
+    EXPECT_EQ(195, texts[4].y);
+    EXPECT_EQ(0x9696FFu, texts[4].colour);
+    EXPECT_EQ("ファイル移動に失敗しました", texts[4].text);
+    EXPECT_EQ(3000u, fake.clock.slept_ms);
+}
+
+TEST_F(AfterActions, NothingToMoveDrawsNothingAndDoesNotWait) {
+    fs.results = {found(".", 16), found("..", 16), found("sub", 16)};
+    move_newest_recording(nullptr, "d:\\rec");
+    EXPECT_TRUE(fs.moves.empty());
+    EXPECT_EQ(0, fake.surfaces.open_count);
+    EXPECT_TRUE(fake.surfaces.ops.empty());
+    EXPECT_EQ(0u, fake.clock.slept_ms);
+    EXPECT_TRUE(fake.clock.sleeps.empty());
+}
+
+TEST_F(AfterActions, SourceAndDestinationPaths) {
+    fs.results = {found("news.ts", 32, 20)};
+    app.use_install_folder = 1;
+    move_newest_recording(nullptr, "");
+    EXPECT_EQ("c:\\Program Files\\TARVO INC\\KRO-TX2\\Samples\\*.*", fs.patterns.at(0));
+    ASSERT_EQ(1u, fs.moves.size());
+    EXPECT_EQ("c:\\Program Files\\TARVO INC\\KRO-TX2\\Samples\\news.ts", fs.moves[0].first);
+    // An empty folder means the root of the current drive.
+    EXPECT_EQ("\\news.ts", fs.moves[0].second);
+
+    // A damaged record whose folder fills all 128 bytes without a NUL: read within the
+    // field, the whole field is the folder.
+    Reservation r;
+    std::memset(&r, 0, sizeof(r));
+    std::memset(r.move_folder, 'a', sizeof(r.move_folder));
+    r.move_after_record = 0xEE;  // the byte after the field must not be read
+    fs.moves.clear();
+    move_newest_recording(nullptr, r.move_folder);
+    ASSERT_EQ(1u, fs.moves.size());
+    EXPECT_EQ(std::string(128, 'a') + "\\news.ts", fs.moves[0].second);
+}
+
+TEST_F(AfterActions, EachActionMakesItsRequestAfterItsDelay) {
+    struct Case {
+        std::uint8_t action;
+        std::int32_t delay;
+        const char* request;  // nullptr: none
+    };
+    const Case cases[] = {{0, 30, nullptr},         {1, 5, "reboot"},   {2, 7, "shutdown"},
+                          {3, 11, "force_logoff"},  {4, 13, "suspend"}, {5, 2, nullptr},
+                          {0xFF, 3, nullptr},       {0x80, 1, nullptr}, {4, 0, "suspend"},
+                          {0, 0, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "action " << (int)c.action << " delay " << c.delay);
+        power.calls.clear();
+        fake.clock.slept_ms = 0;
+        app.table.slots[7].after_action = c.action;
+        app.table.slots[7].after_delay = c.delay;
+        run_after_action(7);
+        EXPECT_EQ((std::uint64_t)c.delay * 1000u, fake.clock.slept_ms);
+        if (c.request)
+            EXPECT_EQ(std::vector<std::string>{c.request}, power.calls);
+        else
+            EXPECT_TRUE(power.calls.empty());
+    }
+}
+
+TEST_F(AfterActions, LongestDelaysAreWaitedInFullWithoutWrapping) {
+    app.table.slots[0].after_action = 2;
+    app.table.slots[0].after_delay = 0x7FFFFFFF;
+    run_after_action(0);
+    EXPECT_EQ(2147483647000ull, fake.clock.slept_ms);
+    EXPECT_EQ(std::vector<std::string>{"shutdown"}, power.calls);
+
+    // A negative field is its unsigned value: 4294967295 seconds.
+    fake.clock.slept_ms = 0;
+    fake.clock.sleeps.clear();
+    app.table.slots[0].after_delay = (std::int32_t)0xFFFFFFFFu;
+    run_after_action(0);
+    EXPECT_EQ(4294967295000ull, fake.clock.slept_ms);
+    for (std::uint32_t ms : fake.clock.sleeps) ASSERT_LT(ms, 0xFFFFFFFFu);  // never "forever"
+}
+
+TEST_F(AfterActions, IndexOutsideTheTableDoesNothing) {
+    app.table.slots[0].after_action = 1;
+    app.table.slots[0].after_delay = 1;
+    run_after_action(-1);
+    run_after_action(40);
+    EXPECT_EQ(0u, fake.clock.slept_ms);
+    EXPECT_TRUE(power.calls.empty());
+}
+
+}  // namespace
