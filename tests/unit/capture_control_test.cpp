@@ -1,0 +1,144 @@
+// Finding, launching, placing and commanding the capture application, through a fake
+// desktop.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "engine/capture_control.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/fakes.h"
+
+namespace {
+
+WindowRef const kWindow = (WindowRef)0x1234;
+WindowRef const kOtherWindow = (WindowRef)0x5678;
+typedef std::vector<std::string> Kinds;
+
+class CaptureControl : public ::testing::Test {
+protected:
+    FakePlatform fakes;
+    ScopedFakeDesktop scoped;
+    FakeDesktop& desk = scoped.fake;
+    WindowRef capture = nullptr;
+
+    const DesktopCall& first(const char* what) {
+        for (const DesktopCall& c : desk.calls)
+            if (c.what == what) return c;
+        static DesktopCall none{"none", "", "", nullptr, 0, 0, 0};
+        return none;
+    }
+};
+
+TEST_F(CaptureControl, LaunchPathFollowsTheCaptureFolderAndMpeg1) {
+    struct Case {
+        int use_install_folder, mpeg1;
+        const char* path;
+    } cases[] = {
+        {0, 0, "KROTX2.exe"},
+        {0, 1, "KROTX1.exe"},
+        {1, 0, "c:\\Program Files\\TARVO INC\\KRO-TX2\\KROTX2.exe"},
+        {1, 1, "c:\\Program Files\\TARVO INC\\KRO-TX2\\KROTX1.exe"},
+    };
+    for (const Case& c : cases) {
+        desk.calls.clear();
+        app.use_install_folder = c.use_install_folder;
+        app.table.slots[3].mpeg1 = (unsigned char)c.mpeg1;
+        open_capture_application(&capture, 3);
+        const DesktopCall& launch = first("launch");
+        EXPECT_EQ(c.path, launch.a);
+        // The whole path, quoted, is the command line: no arguments, and spaces in the
+        // install folder cannot split it.
+        EXPECT_EQ(std::string("\"") + c.path + "\"", launch.b);
+    }
+}
+
+TEST_F(CaptureControl, OpenWindowIsUsedAndPlacedWithoutLaunch) {
+    desk.lookups = {kWindow};
+    open_capture_application(&capture, 0);
+    EXPECT_EQ(kWindow, capture);
+    EXPECT_EQ((Kinds{"find", "place"}), desk.kinds());
+    EXPECT_EQ("#32770", desk.calls[0].a);
+    EXPECT_EQ("KRO-TX2 Controls", desk.calls[0].b);
+    EXPECT_EQ(kWindow, desk.calls[1].window);
+    EXPECT_EQ(0, desk.calls[1].x);
+    EXPECT_EQ(0, desk.calls[1].y);
+    EXPECT_TRUE(fakes.clock.sleeps.empty());
+}
+
+TEST_F(CaptureControl, MissingWindowLaunchesWaits13sLooksAgainAndPlaces) {
+    desk.lookups = {nullptr, kWindow};
+    open_capture_application(&capture, 0);
+    EXPECT_EQ(kWindow, capture);
+    EXPECT_EQ((Kinds{"find", "launch", "find", "place"}), desk.kinds());
+    EXPECT_EQ(std::vector<std::uint32_t>{13000}, fakes.clock.sleeps);
+    EXPECT_EQ(kWindow, desk.calls[3].window);
+}
+
+TEST_F(CaptureControl, WindowThatNeverAppearsIsNeitherPlacedNorRetried) {
+    capture = kOtherWindow;  // a stale handle from an earlier run is replaced
+    open_capture_application(&capture, 0);
+    EXPECT_EQ(nullptr, capture);
+    EXPECT_EQ((Kinds{"find", "launch", "find"}), desk.kinds());
+    EXPECT_EQ(std::vector<std::uint32_t>{13000}, fakes.clock.sleeps);
+}
+
+TEST_F(CaptureControl, StaleHandleIsReplacedByAFreshLookup) {
+    capture = kOtherWindow;
+    desk.lookups = {kWindow};
+    open_capture_application(&capture, 0);
+    EXPECT_EQ(kWindow, capture);
+    EXPECT_EQ((Kinds{"find", "place"}), desk.kinds());
+}
+
+TEST_F(CaptureControl, IndexOutsideTheTableOpensTheMpeg2Application) {
+    for (Reservation& r : app.table.slots) r.mpeg1 = 1;
+    for (int index : {-1, 40, 1000}) {
+        desk.calls.clear();
+        open_capture_application(&capture, index);
+        EXPECT_EQ("KROTX2.exe", first("launch").a) << index;
+    }
+}
+
+TEST_F(CaptureControl, HiddenButtonsSendTheirCommandsOnlyToAnOpenWindow) {
+    for (int id : {1126, 1127, 1128}) capture_command(&capture, id, 0);
+    EXPECT_TRUE(desk.calls.empty());  // no window: nothing sent, nothing launched
+
+    capture = kWindow;
+    capture_command(&capture, 1128, 0);
+    capture_command(&capture, 1127, 0);
+    capture_command(&capture, 1126, 0);
+    capture_command(&capture, 1085, 0);  // not a capture command
+    ASSERT_EQ((Kinds{"send", "send", "send"}), desk.kinds());
+    EXPECT_EQ(2027u, desk.calls[0].message);
+    EXPECT_EQ(2025u, desk.calls[1].message);
+    EXPECT_EQ(2026u, desk.calls[2].message);
+    for (const DesktopCall& c : desk.calls) EXPECT_EQ(kWindow, c.window);
+    EXPECT_EQ(kWindow, capture);
+}
+
+TEST_F(CaptureControl, ToggleClosesAnOpenWindowAndOpensOtherwise) {
+    capture = kWindow;
+    capture_command(&capture, 1097, 0);
+    ASSERT_EQ((Kinds{"send"}), desk.kinds());
+    EXPECT_EQ(2029u, desk.calls[0].message);
+    EXPECT_EQ(nullptr, capture);
+
+    desk.calls.clear();
+    app.table.slots[2].mpeg1 = 1;
+    desk.lookups = {nullptr, kOtherWindow};
+    capture_command(&capture, 1097, 2);
+    EXPECT_EQ((Kinds{"find", "launch", "find", "place"}), desk.kinds());
+    EXPECT_EQ("KROTX1.exe", first("launch").a);
+    EXPECT_EQ(kOtherWindow, capture);
+
+    // Nothing selected: the MPEG-2 application.
+    desk.calls.clear();
+    capture = nullptr;
+    desk.lookups.clear();
+    capture_command(&capture, 1097, -1);
+    EXPECT_EQ("KROTX2.exe", first("launch").a);
+}
+
+}  // namespace
