@@ -1,4 +1,237 @@
-// Placeholder until the scheduler lands.
 #include "engine/scheduler.h"
 
-void check_schedule(WindowRef, int, WindowRef*, std::time_t) {}
+#include <cstring>
+
+#include "app/app_state.h"
+
+SchedulerHost* scheduler_host = nullptr;
+
+namespace {
+
+// Six ASCII digits and the terminating NUL, split into three two-digit numbers.
+bool split_six(const char field[7], int* a, int* b, int* c) {
+    for (int i = 0; i < 6; ++i)
+        if (field[i] < '0' || field[i] > '9') return false;
+    if (field[6] != '\0') return false;
+    *a = (field[0] - '0') * 10 + (field[1] - '0');
+    *b = (field[2] - '0') * 10 + (field[3] - '0');
+    *c = (field[4] - '0') * 10 + (field[5] - '0');
+    return true;
+}
+
+long six_number(const char field[7]) {
+    long n = 0;
+    for (int i = 0; i < 6; ++i) n = n * 10 + (field[i] - '0');
+    return n;
+}
+
+int days_in_month(int year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+bool valid_time(const char field[7], int* h, int* m, int* s) {
+    return split_six(field, h, m, s) && *h <= 23 && *m <= 59 && *s <= 59;
+}
+
+// A local calendar time from a yymmdd and an hhmmss text; false when they are not a
+// valid date and time.
+bool local_moment(const char date[7], const char time[7], std::time_t* out) {
+    int yy, mm, dd, h, mi, s;
+    if (!split_six(date, &yy, &mm, &dd) || !valid_time(time, &h, &mi, &s)) return false;
+    if (mm < 1 || mm > 12 || dd < 1 || dd > days_in_month(2000 + yy, mm)) return false;
+    std::tm t{};
+    t.tm_year = yy + 100;
+    t.tm_mon = mm - 1;
+    t.tm_mday = dd;
+    t.tm_hour = h;
+    t.tm_min = mi;
+    t.tm_sec = s;
+    // Let mktime decide daylight saving for that moment itself; copying the current
+    // moment's flag would put times on the other side of a change an hour off.
+    t.tm_isdst = -1;
+    std::time_t v = std::mktime(&t);
+    if (v == (std::time_t)-1) return false;
+    *out = v;
+    return true;
+}
+
+// What the scan derives from a record's dates and times. It depends only on those texts
+// (and, for the daily window, on the current local date), so it is kept from tick to tick
+// and recomputed only when they change: a tick then costs a few comparisons per
+// reservation instead of several calendar conversions.
+const std::size_t kTimesOffset = offsetof(Reservation, start_date);
+const std::size_t kTimesSize = offsetof(Reservation, weekday_mask) - kTimesOffset;
+
+struct SlotCache {
+    bool filled;
+    char times[kTimesSize];
+    bool period_valid;
+    std::time_t period_start, period_end;
+    bool window_valid;
+    int window_year, window_yday;
+    std::time_t window_start, window_end;
+};
+SlotCache cache[kMaxReservations];
+
+SlotCache& slot_cache(int index) {
+    SlotCache& c = cache[index];
+    const char* times = (const char*)&app.table.slots[index] + kTimesOffset;
+    if (!c.filled || std::memcmp(c.times, times, kTimesSize) != 0) {
+        std::memset(&c, 0, sizeof(c));
+        std::memcpy(c.times, times, kTimesSize);
+        c.filled = true;
+        const Reservation& r = app.table.slots[index];
+        c.period_valid = local_moment(r.start_date, r.start_time, &c.period_start) &&
+                         local_moment(r.end_date, r.end_time, &c.period_end);
+        c.window_year = -1;
+    }
+    return c;
+}
+
+// The daily window anchored at the local date of today: today's start time to today's
+// end time, or to tomorrow's when the end time is earlier in the day than the start time.
+bool daily_window(int index, const std::tm& today, std::time_t* start, std::time_t* end) {
+    SlotCache& c = slot_cache(index);
+    if (!c.period_valid) return false;
+    if (c.window_year != today.tm_year || c.window_yday != today.tm_yday) {
+        const Reservation& r = app.table.slots[index];
+        int sh, sm, ss, eh, em, es;
+        valid_time(r.start_time, &sh, &sm, &ss);
+        valid_time(r.end_time, &eh, &em, &es);
+        std::tm t = today;
+        t.tm_hour = sh;
+        t.tm_min = sm;
+        t.tm_sec = ss;
+        t.tm_isdst = -1;
+        c.window_start = std::mktime(&t);
+        t = today;
+        if (six_number(r.start_time) > six_number(r.end_time)) t.tm_mday += 1;
+        t.tm_hour = eh;
+        t.tm_min = em;
+        t.tm_sec = es;
+        t.tm_isdst = -1;
+        c.window_end = std::mktime(&t);
+        c.window_year = today.tm_year;
+        c.window_yday = today.tm_yday;
+        c.window_valid = c.window_start != (std::time_t)-1 && c.window_end != (std::time_t)-1;
+    }
+    *start = c.window_start;
+    *end = c.window_end;
+    return c.window_valid;
+}
+
+void show_step(WindowRef dialog, int step) {
+    app.status_step = scheduler_host->show_status(dialog, step, app.recording_index);
+}
+
+void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::time_t stop) {
+    app.stop_time = stop;
+    app.is_recording = 1;
+    app.recording_index = i;
+    const Reservation& r = app.table.slots[i];
+    if (r.use_conditions != 0) scheduler_host->apply_recording_conditions(dialog, i);
+    if (r.use_quality != 0) scheduler_host->apply_picture_quality(dialog, i);
+    if ((signed char)r.stream_format > 0) scheduler_host->apply_stream_format(dialog, i);
+    if (r.use_gop != 0) scheduler_host->apply_gop_structure(dialog, i);
+    show_step(dialog, 2);
+    scheduler_host->open_capture_application(capture_window, i);
+    scheduler_host->show_reservation(dialog, i);
+    show_step(dialog, 3);
+    scheduler_host->sleep_ms(42000);
+    show_step(dialog, 4);
+    scheduler_host->post_command(dialog, kCommandRecord);
+    show_step(dialog, 5);
+}
+
+void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
+    int i = app.recording_index;
+    show_step(dialog, 6);
+    scheduler_host->send_command(dialog, kCommandStop);
+    scheduler_host->sleep_ms(15000);
+    show_step(dialog, 7);
+    scheduler_host->send_to_capture(*capture_window, 2029);
+    app.is_recording = 0;
+    // The slot is read now, so changes made to it during the recording take effect.
+    const Reservation& r = app.table.slots[i];
+    if (r.move_after_record != 0) {
+        char folder[sizeof(r.move_folder)];
+        FIELD_COPY(folder, r, move_folder);
+        scheduler_host->move_newest_recording(dialog, folder);
+    }
+    scheduler_host->repaint(dialog);
+    scheduler_host->run_after_action(i);
+}
+
+}  // namespace
+
+bool weekday_selected(int index, int weekday) {
+    static const int bits[7] = {64, 32, 16, 8, 4, 2, 1};
+    int day = weekday == 0 ? 6 : weekday - 1;
+    if (day < 0 || day > 6) return false;
+    int m = (signed char)app.table.slots[index].weekday_mask;
+    for (int j = 0; j < day; ++j)
+        if (m >= bits[j]) m -= bits[j];
+    return m >= bits[day];
+}
+
+bool reservation_period(int index, std::time_t* start, std::time_t* end) {
+    SlotCache& c = slot_cache(index);
+    *start = c.period_start;
+    *end = c.period_end;
+    return c.period_valid;
+}
+
+void reset_schedule_cache() { std::memset(cache, 0, sizeof(cache)); }
+
+void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_window,
+                    std::time_t current) {
+    if (app.sequence_running || scheduler_host == nullptr) return;
+    std::tm today_tm;
+    const std::tm* lt = std::localtime(&current);
+    if (lt == nullptr) return;
+    today_tm = *lt;
+
+    if (app.is_recording) {
+        if (current >= app.stop_time) {
+            app.sequence_running = 1;
+            stop_sequence(dialog, capture_window);
+            app.sequence_running = 0;
+        }
+        return;
+    }
+
+    // While idle, look a minute ahead, so that a recording starts a minute early. A
+    // minute is added to the moment itself rather than to its broken-down local form,
+    // which would be ambiguous across a daylight-saving change.
+    std::time_t now = current + 60;
+    // A weekly occurrence belongs to the day its window is anchored at, so that day's
+    // weekday is tested. (Testing the weekday of the look-ahead moment would start an
+    // overnight window of an unselected day at 23:59 when the next day is selected.)
+    const int anchor_weekday = today_tm.tm_wday;
+
+    if (reservation_count > kMaxReservations) reservation_count = kMaxReservations;
+    for (int i = 0; i < reservation_count; ++i) {
+        std::time_t period_start, period_end;
+        if (!reservation_period(i, &period_start, &period_end)) continue;
+        if (now < period_start || now > period_end) continue;
+        std::time_t window_start, window_end;
+        if (!daily_window(i, today_tm, &window_start, &window_end)) continue;
+        std::time_t stop;
+        if (app.table.slots[i].repeat_mode != 1) {
+            // Once only: recorded until its period ends. (A window anchored at the day it
+            // was found due would stop a 00:00 start found a minute early at once, and
+            // record one found after midnight for a whole extra day.)
+            stop = period_end;
+        } else {
+            if (now < window_start || now > window_end) continue;
+            if (!weekday_selected(i, anchor_weekday)) continue;
+            stop = window_end;
+        }
+        app.sequence_running = 1;
+        start_sequence(dialog, capture_window, i, stop);
+        app.sequence_running = 0;
+        return;
+    }
+}

@@ -1,0 +1,251 @@
+// The scheduler across daylight-saving changes, and ten simulated days of 40 mixed
+// reservations ticked once a second.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "engine/scheduler.h"
+#include "tests/support/fakes.h"
+
+namespace {
+
+// Seconds since the epoch of a UTC date and time (no time zone involved).
+std::int64_t utc(int y, int mo, int d, int h, int mi, int s) {
+    // days from civil (proleptic Gregorian)
+    y -= mo <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = (unsigned)(y - era * 400);
+    const unsigned doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    std::int64_t days = (std::int64_t)era * 146097 + (std::int64_t)doe - 719468;
+    return days * 86400 + h * 3600 + mi * 60 + s;
+}
+
+struct Event {
+    char kind;  // 'S' start, 'E' stop
+    int index;
+    std::int64_t at;
+};
+
+class SimHost : public SchedulerHost {
+public:
+    std::int64_t clock = 0;
+    std::vector<Event> events;
+    void sleep_ms(std::uint32_t ms) override { clock += ms / 1000; }
+    int show_status(WindowRef, int step, int index) override {
+        if (step == 2) events.push_back({'S', index, clock});
+        if (step == 6) events.push_back({'E', index, clock});
+        return step;
+    }
+    void post_command(WindowRef, int) override {}
+    void send_command(WindowRef, int) override {}
+    void send_to_capture(WindowRef, unsigned) override {}
+    void repaint(WindowRef) override {}
+    void show_reservation(WindowRef, int) override {}
+    int apply_recording_conditions(WindowRef, int) override { return 0; }
+    int apply_picture_quality(WindowRef, int) override { return 0; }
+    int apply_stream_format(WindowRef, int) override { return 0; }
+    int apply_gop_structure(WindowRef, int) override { return 0; }
+    void open_capture_application(WindowRef*, int) override {}
+    void move_newest_recording(WindowRef, const char*) override {}
+    void run_after_action(int) override {}
+};
+
+class SchedulerCalendar : public ::testing::Test {
+protected:
+    ScopedTimeZone tz{"Europe/Berlin"};
+    FakePlatform fake;
+    SimHost host;
+    SchedulerHost* saved = nullptr;
+    void SetUp() override {
+        saved = scheduler_host;
+        scheduler_host = &host;
+        reset_schedule_cache();
+        set_default_reservations(app.table);
+    }
+    void TearDown() override { scheduler_host = saved; }
+
+    void reserve(int i, const char* sd, const char* ed, const char* st, const char* et, int mask) {
+        Reservation& r = app.table.slots[i];
+        std::snprintf(r.name, sizeof(r.name), "r%d", i);
+        std::memcpy(r.start_date, sd, 7);
+        std::memcpy(r.end_date, ed, 7);
+        std::memcpy(r.start_time, st, 7);
+        std::memcpy(r.end_time, et, 7);
+        r.repeat_mode = mask >= 0 ? 1 : 0;
+        r.weekday_mask = (std::uint8_t)(mask >= 0 ? mask : 0);
+        app.reservation_count = count_in_use(app.table);
+    }
+    void run(std::int64_t from, std::int64_t to) {
+        std::int64_t t = from;
+        while (t <= to) {
+            host.clock = t;
+            check_schedule(nullptr, app.reservation_count, &app.capture_window, (std::time_t)t);
+            t = host.clock > t ? host.clock + 1 : t + 1;
+        }
+    }
+};
+
+// 2026: summer time starts Sunday 29 March at 02:00 CET (01:00 UTC) and ends Sunday
+// 25 October at 03:00 CEST (01:00 UTC).
+
+TEST_F(SchedulerCalendar, OnceOnlyAcrossTheSpringChangeStopsOnTime) {
+    reserve(0, "260329", "260329", "013000", "033000", -1);
+    run(utc(2026, 3, 29, 0, 20, 0), utc(2026, 3, 29, 2, 0, 0));
+    ASSERT_EQ(2u, host.events.size());
+    EXPECT_EQ(utc(2026, 3, 29, 0, 29, 0), host.events[0].at);  // 01:29 CET
+    EXPECT_EQ(utc(2026, 3, 29, 1, 30, 0), host.events[1].at);  // 03:30 CEST, not an hour late
+}
+
+TEST_F(SchedulerCalendar, WeeklyOvernightAcrossBothChangesStopsOnTime) {
+    // Saturday 23:00 to Sunday 04:00, every Saturday (bit 2).
+    reserve(0, "260301", "261231", "230000", "040000", 2);
+    run(utc(2026, 3, 28, 21, 50, 0), utc(2026, 3, 29, 3, 0, 0));
+    ASSERT_EQ(2u, host.events.size());
+    EXPECT_EQ(utc(2026, 3, 28, 21, 59, 0), host.events[0].at);  // 22:59 CET
+    EXPECT_EQ(utc(2026, 3, 29, 2, 0, 0), host.events[1].at);    // 04:00 CEST
+    host.events.clear();
+    run(utc(2026, 10, 24, 20, 50, 0), utc(2026, 10, 25, 4, 0, 0));
+    ASSERT_EQ(2u, host.events.size());
+    EXPECT_EQ(utc(2026, 10, 24, 20, 59, 0), host.events[0].at);  // 22:59 CEST
+    EXPECT_EQ(utc(2026, 10, 25, 3, 0, 0), host.events[1].at);    // 04:00 CET
+}
+
+TEST_F(SchedulerCalendar, TheRepeatedHourOfAutumnIsRecordedOnce) {
+    // 02:30 to 02:45 happens twice on 25 October; it is recorded once, not lost.
+    reserve(0, "261025", "261025", "023000", "024500", -1);
+    reserve(1, "261001", "261031", "021000", "022000", 1);  // Sundays
+    run(utc(2026, 10, 24, 23, 0, 0), utc(2026, 10, 25, 3, 0, 0));
+    int starts0 = 0, starts1 = 0;
+    for (const Event& e : host.events) {
+        if (e.kind == 'S' && e.index == 0) ++starts0;
+        if (e.kind == 'S' && e.index == 1) ++starts1;
+    }
+    EXPECT_EQ(1, starts0);
+    EXPECT_EQ(1, starts1);
+}
+
+TEST_F(SchedulerCalendar, TheMissingHourOfSpringLosesNoWeeklyRecording) {
+    // 21:00 on the Sunday of the change, and the days around it.
+    reserve(0, "260301", "260430", "210000", "211500", 0x7F);
+    run(utc(2026, 3, 28, 0, 0, 0), utc(2026, 3, 31, 0, 0, 0));
+    std::vector<std::int64_t> starts;
+    for (const Event& e : host.events)
+        if (e.kind == 'S') starts.push_back(e.at);
+    std::vector<std::int64_t> expected = {utc(2026, 3, 28, 19, 59, 0), utc(2026, 3, 29, 18, 59, 0),
+                                          utc(2026, 3, 30, 18, 59, 0)};
+    EXPECT_EQ(expected, starts);
+}
+
+// Ten days, 40 reservations of mixed kinds, each in its own half hour of the day, so that
+// every occurrence that falls due starts on time: a minute before its start.
+TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
+    struct Spec {
+        int half_hour;  // start = half_hour * 30 min
+        int minutes;
+        int mask;       // -1 once only
+        int first_day, last_day;  // days of October 2026
+    };
+    std::vector<Spec> specs;
+    for (int k = 0; k < 40; ++k) {
+        Spec s;
+        s.half_hour = k < 39 ? k + 1 : 47;  // 00:30 .. 19:30, and 23:30
+        s.minutes = k < 39 ? 20 : 50;       // the last one runs past midnight
+        if (k % 2 == 0) {
+            s.mask = -1;
+            s.first_day = 20 + (k / 2) % 10;
+            s.last_day = s.first_day;
+        } else {
+            s.mask = (k * 37) % 127 + 1;
+            s.first_day = 18 + k % 5;
+            s.last_day = 26 + k % 6;
+        }
+        specs.push_back(s);
+    }
+    for (int k = 0; k < 40; ++k) {
+        const Spec& s = specs[k];
+        int sh = s.half_hour / 2, sm = (s.half_hour % 2) * 30;
+        int end_total = sh * 60 + sm + s.minutes;
+        int eh = (end_total / 60) % 24, em = end_total % 60;
+        bool overnight = end_total >= 24 * 60;
+        char sd[7], ed[7], st[7], et[7];
+        std::snprintf(sd, 7, "2610%02d", s.first_day);
+        std::snprintf(ed, 7, "2610%02d", s.mask < 0 && overnight ? s.last_day + 1 : s.last_day);
+        std::snprintf(st, 7, "%02d%02d00", sh, sm);
+        std::snprintf(et, 7, "%02d%02d00", eh, em);
+        reserve(k, sd, ed, st, et, s.mask);
+    }
+    ASSERT_EQ(40, app.reservation_count);
+
+    // The occurrences the rules make due, worked out day by day.
+    std::int64_t from = local_time(2026, 10, 20, 0, 0, 0);
+    std::int64_t to = local_time(2026, 10, 30, 0, 0, 0);
+    std::set<std::pair<std::int64_t, int>> expected_starts;
+    std::map<std::pair<std::int64_t, int>, std::int64_t> expected_stop;
+    for (int k = 0; k < 40; ++k) {
+        const Spec& s = specs[k];
+        int sh = s.half_hour / 2, sm = (s.half_hour % 2) * 30;
+        for (int day = 20; day <= 29; ++day) {
+            if (day < s.first_day || day > s.last_day) continue;
+            std::int64_t start = local_time(2026, 10, day, sh, sm, 0);
+            int end_total = sh * 60 + sm + s.minutes;
+            std::int64_t stop = local_time(2026, 10, day + end_total / (24 * 60),
+                                           (end_total / 60) % 24, end_total % 60, 0);
+            if (s.mask >= 0) {
+                int weekday = (3 + (day - 21)) % 7;  // 21 October 2026 is a Wednesday (3)
+                if (weekday < 0) weekday += 7;
+                const int bit_of_weekday[7] = {1, 64, 32, 16, 8, 4, 2};
+                if (!(s.mask & bit_of_weekday[weekday])) continue;
+                if (day == s.last_day && end_total >= 24 * 60) continue;  // past its period
+            }
+            if (start - 60 < from || stop > to) continue;
+            expected_starts.insert({start - 60, k});
+            expected_stop[{start - 60, k}] = stop;
+        }
+    }
+
+    run(from, to);
+
+    std::set<std::pair<std::int64_t, int>> starts;
+    std::int64_t busy_until = 0;
+    int open_index = -1;
+    std::int64_t open_at = 0;
+    int stops = 0;
+    for (const Event& e : host.events) {
+        if (e.kind == 'S') {
+            EXPECT_EQ(-1, open_index) << "two recordings overlap at " << e.at;
+            EXPECT_GE(e.at, busy_until);
+            EXPECT_TRUE(starts.insert({e.at, e.index}).second) << "started twice";
+            open_index = e.index;
+            open_at = e.at;
+        } else {
+            ASSERT_EQ(open_index, e.index);
+            auto it = expected_stop.find({open_at, e.index});
+            if (it != expected_stop.end()) EXPECT_EQ(it->second, e.at) << "reservation " << e.index;
+            ++stops;
+            open_index = -1;
+            busy_until = e.at;
+        }
+    }
+    EXPECT_EQ(expected_starts, starts);
+    for (const auto& s : starts)
+        if (!expected_starts.count(s)) {
+            std::time_t t = (std::time_t)s.first;
+            char buf[32];
+            std::strftime(buf, sizeof(buf), "%m-%d %H:%M:%S", std::localtime(&t));
+            ADD_FAILURE() << "unexpected start of " << s.second << " at " << buf;
+        }
+    for (const auto& s : expected_starts)
+        if (!starts.count(s)) ADD_FAILURE() << "missed start of " << s.second << " at " << s.first;
+    std::printf("ten days: %zu occurrences due, %zu started, %d stopped\n", expected_starts.size(),
+                starts.size(), stops);
+    EXPECT_GT(expected_starts.size(), 100u);
+}
+
+}  // namespace
