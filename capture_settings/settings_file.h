@@ -1,0 +1,61 @@
+// The capture application's settings file ("Krotx2.ini" / "Krotx1.ini"): read it into a
+// fixed table of pieces, replace the values of keys that already stand in it, and write
+// it back in one step. The program never adds keys and never interprets other lines.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include "app/platform.h"
+
+const int kSettingsSlotCount = 400;
+const int kSettingsSlotSize = 90;
+// A read piece is the text up to and including the next line feed, but at most this many
+// bytes; a longer line takes several consecutive slots.
+const int kSettingsPieceMax = 79;
+const int kSettingsPathSize = 256;
+
+struct SettingsLineTable {
+    // Each slot is one piece, NUL-terminated. The width leaves room for a replaced line
+    // (key, "=", value, line feed) longer than a read piece.
+    char slots[kSettingsSlotCount][kSettingsSlotSize];
+    // 1 where the slot carries on the line of the slot before it (that line was longer
+    // than one piece). Such a slot never starts a line, so it is never taken for a key.
+    std::uint8_t continues[kSettingsSlotCount];
+    // Slots in use, 0..400. When fewer than 400, the slot after the last is empty too.
+    int count;
+};
+
+// The content of the last file read; shared by the writers, one after the other.
+extern SettingsLineTable settings_lines;
+
+// The full path of reservation index's settings file: the capture folder followed by
+// "Krotx1.ini" when its mpeg1 byte is set, else "Krotx2.ini". Points into a static
+// buffer of kSettingsPathSize bytes, valid until the next call; null for an index out of
+// range.
+const char* capture_settings_path(int index);
+
+// Reads the reservation's settings file into settings_lines (CR LF arrives as LF).
+// -1 when it cannot be opened, when it does not fit the table (more than 400 pieces) or
+// when it holds a NUL byte: shown to the user, table and file left as they were. 0 else.
+int read_capture_settings(WindowRef owner, int index);
+
+// Replaces the value of the first line whose key (its text before the first "=") equals
+// key, byte for byte. A line that continues onto later slots is replaced whole.
+// 1 when a line was replaced, 0 when none matched; -1 when key and value cannot form a
+// line of one slot (key empty or holding "=", a line break, or too long): nothing changes.
+int replace_setting(const char* key, const char* value);
+
+// Writes settings_lines back to the reservation's settings file, LF as CR LF, replacing
+// the file in one step. 0 on success; -1 when it cannot be written (shown to the user;
+// the previous file stays whole).
+int write_capture_settings(WindowRef owner, int index);
+
+// Each writer reads the file, replaces its keys in a fixed order from the reservation in
+// app.table and writes the file back: 0 on success, -1 on failure (already shown).
+// dwVideoBitrate, dwAudioBitrate, dwAudioSampleFreq, HRes, m_bIsVBR.
+int apply_recording_conditions(WindowRef owner, int index);
+// Brightness, Contrast, Saturation, Hue (unsigned bytes).
+int apply_picture_quality(WindowRef owner, int index);
+// OMODE then IsEs, from stream_format 1..4; other values change nothing.
+int apply_stream_format(WindowRef owner, int index);
+// MPeriod then m_NNtsc, from gop_pattern 0..6; other values change nothing.
+int apply_gop_structure(WindowRef owner, int index);
