@@ -191,7 +191,7 @@ TEST_F(AfterActions, EnsureFolderCreatesMissingParentsFromTheTopDown) {
     EXPECT_TRUE(fs.folders.count("d:\\rec\\news"));
 
     // An existing folder fails harmlessly, trying its parents down to the one below the
-    // drive ("d:" has no "\\" and is never tried).
+    // drive ("d:" has no backslash and is never tried).
     fs.creates.clear();
     EXPECT_EQ(-1, ensure_folder("d:\\rec\\news"));
     EXPECT_EQ((std::vector<std::string>{"d:\\rec\\news", "d:\\rec"}), fs.creates);
