@@ -111,7 +111,8 @@ int read_capture_settings(WindowRef owner, int index) {
         show_error(owner, kNulError, path);
         return -1;
     }
-    // Text mode: a CR LF pair arrives as one line feed; a lone CR stays.
+    // Text mode: a CR LF pair arrives as one line feed; a lone CR stays. A Ctrl-Z is an
+    // ordinary byte here, not the end of the file, so nothing after it is lost.
     std::size_t len = 0;
     for (std::size_t i = 0; i < got; ++i) {
         if (raw[i] == '\r' && i + 1 < got && raw[i + 1] == '\n') continue;

@@ -88,10 +88,11 @@ TEST_F(CaptureSettings, LineEndsComeBackAsCrLf) {
 
     // LF-only line ends become CR LF even when nothing is replaced; a last line without
     // line end that is not replaced keeps having none; a lone CR is kept.
-    file() = "[a]\nfoo=1\n\nbar\rbaz\n;end";
+    // A Ctrl-Z is not an end of file.
+    file() = "[a]\nfoo=1\n\nbar\rbaz\n\x1A;end";
     r.gop_pattern = 255;
     EXPECT_EQ(0, apply_gop_structure(nullptr, 0));
-    EXPECT_EQ("[a]\r\nfoo=1\r\n\r\nbar\rbaz\r\n;end", file());
+    EXPECT_EQ("[a]\r\nfoo=1\r\n\r\nbar\rbaz\r\n\x1A;end", file());
 }
 
 TEST_F(CaptureSettings, HundredByteLineIsTwoPiecesAndComesBackUnchanged) {
