@@ -90,12 +90,6 @@ protected:
     }
 };
 
-TEST_F(Timetable, ScaleDividesTheRectangleIntoHoursAndRows) {
-    TimetableScale s = timetable_scale(kTimetableRect);
-    EXPECT_NEAR(17.8, s.w, 1e-9);
-    EXPECT_DOUBLE_EQ(30.0, s.h);
-}
-
 TEST_F(Timetable, GridFrameBandsCaptionsHourMarksAndClock) {
     paint_timetable_grid(kDialog, kTimetableRect, now);
     EXPECT_EQ(1, fake.surfaces.open_count);
@@ -248,12 +242,10 @@ TEST_F(Timetable, WeeklyMasks) {
     got = bars();
     ASSERT_EQ(1u, got.size());
     EXPECT_EQ(band_top(1), got[0].top);
-}
-
-TEST_F(Timetable, SundayIsTodayOnASunday) {
+    // Sunday only, seen on a Sunday: today, not a week ahead.
     now = (std::time_t)local_time(2025, 2, 2, 8, 0, 0);
     put_weekly(0, "250101", "251231", 1);
-    std::vector<Box> got = bars();
+    got = bars();
     ASSERT_EQ(1u, got.size());
     EXPECT_EQ(band_top(1), got[0].top);
 }
@@ -405,13 +397,12 @@ TEST_F(Timetable, MainPanelChoosesThePicture) {
     paint_main_panel(kDialog, now);
     EXPECT_EQ(2u, fake.surfaces.fills().size());
     EXPECT_EQ(5u, fake.surfaces.texts().size());
-}
 
-TEST_F(Timetable, ClockAlone) {
+    // The clock on its own, at the end of a day.
+    fake.surfaces.ops.clear();
     paint_clock(kDialog, (std::time_t)local_time(2025, 12, 31, 23, 59, 59));
     ASSERT_EQ(1u, fake.surfaces.ops.size());
     EXPECT_EQ("2025/12/31 Wed 23:59:59", fake.surfaces.ops[0].text);
-    EXPECT_EQ(1, fake.surfaces.close_count);
 }
 
 }  // namespace
