@@ -174,11 +174,11 @@ TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
         int end_total = sh * 60 + sm + s.minutes;
         int eh = (end_total / 60) % 24, em = end_total % 60;
         bool overnight = end_total >= 24 * 60;
-        char sd[7], ed[7], st[7], et[7];
-        std::snprintf(sd, 7, "2610%02d", s.first_day);
-        std::snprintf(ed, 7, "2610%02d", s.mask < 0 && overnight ? s.last_day + 1 : s.last_day);
-        std::snprintf(st, 7, "%02d%02d00", sh, sm);
-        std::snprintf(et, 7, "%02d%02d00", eh, em);
+        char sd[32], ed[32], st[32], et[32];
+        std::snprintf(sd, sizeof(sd), "2610%02d", s.first_day);
+        std::snprintf(ed, sizeof(ed), "2610%02d", s.mask < 0 && overnight ? s.last_day + 1 : s.last_day);
+        std::snprintf(st, sizeof(st), "%02d%02d00", sh, sm);
+        std::snprintf(et, sizeof(et), "%02d%02d00", eh, em);
         reserve(k, sd, ed, st, et, s.mask);
     }
     ASSERT_EQ(40, app.reservation_count);
