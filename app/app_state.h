@@ -15,6 +15,7 @@ const int kStatusLineHeight = 15;
 struct AppState {
     // Start-up: 1 when "KROTX2.EXE" was not in the current folder.
     int use_install_folder;
+    void* instance;          // module handle of the program: resources, pickers
     WindowRef main_dialog;
     WindowRef start_date_picker, start_time_picker, end_date_picker, end_time_picker;
 

@@ -2,10 +2,26 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "app/win32/main_dialog.h"
 #include "app/win32/win32_platform.h"
+#include "engine/capture_interface.h"
+#include "engine/win32/win32_desktop.h"
+#include "resources/resource_ids.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    (void)instance;
     install_win32_platform();
+    install_win32_desktop();
+
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Kro-Tx2AutoRecordSystem");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        platform.messages->show(nullptr, "重複起動はできません", "二重起動防止");
+        if (mutex) CloseHandle(mutex);
+        return 0;
+    }
+
+    app.use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
+    app.instance = (void*)instance;
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
+    if (mutex) CloseHandle(mutex);
     return 0;
 }

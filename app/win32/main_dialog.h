@@ -1,0 +1,13 @@
+// The main dialog (template 101): the program's only top-level window.
+#pragma once
+#include <windows.h>
+
+// Creates a date picker (long date style, display "yy'/'MM'/'dd' 'ddd") or a time picker
+// (time style with up-down arrows, display "HH':'mm':'ss") at client pixels of parent:
+// child, visible, bordered, tab stop, no text, control id 0. Returns its handle.
+HWND create_date_picker(HWND parent, int x, int y, int width, int height);
+HWND create_time_picker(HWND parent, int x, int y, int width, int height);
+
+// Initialises the dialog, routes its commands, runs the recording tick and the paint step.
+// Returns FALSE for every message.
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

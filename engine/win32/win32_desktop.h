@@ -1,0 +1,15 @@
+// The desktop of capture control on USER32 and KERNEL32.
+#pragma once
+#include <windows.h>
+#include "engine/capture_control.h"
+
+class Win32Desktop : public Desktop {
+public:
+    WindowRef find_window(const char* window_class, const char* title) override;
+    void launch(const char* application, const char* command_line) override;
+    void place_at_bottom(WindowRef window, int x, int y) override;
+    void send(WindowRef window, std::uint32_t message) override;
+};
+
+// Points capture control at the Win32 desktop.
+void install_win32_desktop();
