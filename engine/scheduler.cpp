@@ -156,7 +156,7 @@ void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
     // The slot is read now, so changes made to it during the recording take effect.
     const Reservation& r = app.table.slots[i];
     if (r.move_after_record != 0) {
-        char folder[sizeof(r.move_folder)];
+        char folder[sizeof(r.move_folder) + 1];
         FIELD_COPY(folder, r, move_folder);
         scheduler_host->move_newest_recording(dialog, folder);
     }
