@@ -1,41 +1,181 @@
-// The form's commands as far as the main dialog needs them today: the name list shows
-// the reservations in use, picking one selects it, and the colour button sets the swatch.
+// The reservation form's controls: moving values between them and the rules of the core.
 #include "app/win32/form_commands.h"
+
+#include <commctrl.h>
+#include <cstring>
+#include <ctime>
 
 #include "app/app_state.h"
 #include "app/win32/text.h"
+#include "reservations/form.h"
 #include "resources/resource_ids.h"
 #include "view/timetable.h"
 #include "view/win32/gdi.h"
 
-static void fill_name_list(HWND dialog) {
-    HWND list = GetDlgItem(dialog, IDC_NAME_LIST);
-    while (SendMessageW(list, CB_GETCOUNT, 0, 0) > 0) SendMessageW(list, CB_DELETESTRING, 0, 0);
-    app.reservation_count = count_in_use(app.table);
-    for (int i = 0; i < app.reservation_count; ++i) {
-        char name[sizeof(app.table.slots[i].name) + 1];
-        FIELD_COPY(name, app.table.slots[i], name);
-        SendMessageW(list, CB_INSERTSTRING, (WPARAM)i, (LPARAM)(const wchar_t*)Wide(name));
+namespace {
+
+void set_picker(WindowRef picker, const SYSTEMTIME& value) {
+    SYSTEMTIME copy = value;
+    SendMessageW((HWND)picker, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&copy);
+}
+
+SYSTEMTIME get_picker(WindowRef picker) {
+    SYSTEMTIME value;
+    GetLocalTime(&value);
+    SendMessageW((HWND)picker, DTM_GETSYSTEMTIME, 0, (LPARAM)&value);
+    return value;
+}
+
+void read_form(HWND dialog, FormValues* v) {
+    std::memset(v, 0, sizeof(*v));
+    wchar_t name[64];
+    GetDlgItemTextW(dialog, IDC_NAME_LIST, name, 64);
+    wide_to_sjis(name, v->name, sizeof(v->name));
+    SYSTEMTIME t = get_picker(app.start_date_picker);
+    v->start_date = {t.wYear, t.wMonth, t.wDay};
+    t = get_picker(app.end_date_picker);
+    v->end_date = {t.wYear, t.wMonth, t.wDay};
+    t = get_picker(app.start_time_picker);
+    v->start_time = {t.wHour, t.wMinute, t.wSecond};
+    t = get_picker(app.end_time_picker);
+    v->end_time = {t.wHour, t.wMinute, t.wSecond};
+    v->repeat_mode = (int)SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_GETCURSEL, 0, 0);
+    for (int i = 0; i < 7; ++i)
+        v->weekdays[i] =
+            SendDlgItemMessageW(dialog, IDC_WEEKDAY_MON + i, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    v->colour = app.current_colour;
+}
+
+}  // namespace
+
+int clear_list(HWND dialog, int list_id) {
+    int count = (int)SendDlgItemMessageW(dialog, list_id, CB_GETCOUNT, 0, 0);
+    while (count > 0) {
+        SendDlgItemMessageW(dialog, list_id, CB_DELETESTRING, 0, 0);
+        count = (int)SendDlgItemMessageW(dialog, list_id, CB_GETCOUNT, 0, 0);
     }
+    return count;
+}
+
+void refresh_name_list(HWND dialog, int list_id) {
+    clear_list(dialog, list_id);
+    int n = 0;
+    while (n < kMaxReservations && app.table.slots[n].name[0] != '\0') {
+        char name[sizeof(app.table.slots[n].name) + 1];
+        FIELD_COPY(name, app.table.slots[n], name);
+        SendDlgItemMessageW(dialog, list_id, CB_INSERTSTRING, (WPARAM)n,
+                            (LPARAM)(const wchar_t*)Wide(name));
+        ++n;
+    }
+    app.reservation_count = n;
+}
+
+void set_mode_controls(HWND dialog, int mode) {
+    BOOL enable = mode != 0;
+    EnableWindow((HWND)app.end_date_picker, enable);
+    for (int i = 0; i < 7; ++i) EnableWindow(GetDlgItem(dialog, IDC_WEEKDAY_MON + i), enable);
 }
 
 void init_form(HWND dialog) {
-    fill_name_list(dialog);
+    // Inserted by position: the list's sorted style does not reorder them, so the index
+    // is the stored repeat mode.
+    SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_INSERTSTRING, 0,
+                        (LPARAM)(const wchar_t*)Wide("一回だけ録画"));
+    SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_INSERTSTRING, 1,
+                        (LPARAM)(const wchar_t*)Wide("毎週録画"));
+    SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL, 0, 0);
+    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_LIMITTEXT, kMaxNameBytes, 0);
+    set_mode_controls(dialog, 0);
+    refresh_name_list(dialog, IDC_NAME_LIST);
     SetWindowPos(dialog, HWND_TOPMOST, 0, 30, 0, 0, SWP_NOSIZE);
 }
 
-void form_repeat_mode_picked(HWND) {}
+void show_reservation(HWND dialog, int index) {
+    if (index < 0 || index >= kMaxReservations) return;
+    FormValues v;
+    bool colour_set = false;
+    form_values_for(index, std::time(nullptr), &v, &colour_set);
+    SetDlgItemTextW(dialog, IDC_NAME_LIST, Wide(v.name));
+    // One record carries the current date and time; each picker takes it whole after
+    // its own part has been put in.
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    t.wYear = (WORD)v.start_date.year;
+    t.wMonth = (WORD)v.start_date.month;
+    t.wDay = (WORD)v.start_date.day;
+    set_picker(app.start_date_picker, t);
+    t.wYear = (WORD)v.end_date.year;
+    t.wMonth = (WORD)v.end_date.month;
+    t.wDay = (WORD)v.end_date.day;
+    set_picker(app.end_date_picker, t);
+    // The time pickers show only the time; give them today's date, so that a damaged
+    // date of the record cannot make them refuse the time.
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    t.wYear = today.wYear;
+    t.wMonth = today.wMonth;
+    t.wDay = today.wDay;
+    t.wHour = (WORD)v.start_time.hour;
+    t.wMinute = (WORD)v.start_time.minute;
+    t.wSecond = (WORD)v.start_time.second;
+    set_picker(app.start_time_picker, t);
+    t.wHour = (WORD)v.end_time.hour;
+    t.wMinute = (WORD)v.end_time.minute;
+    t.wSecond = (WORD)v.end_time.second;
+    set_picker(app.end_time_picker, t);
+    SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL, (WPARAM)v.repeat_mode, 0);
+    set_mode_controls(dialog, v.repeat_mode);
+    if (colour_set) {
+        app.current_colour = v.colour;
+        paint_swatch((WindowRef)dialog, kSwatchRect, v.colour);
+    } else {
+        paint_swatch((WindowRef)dialog, kSwatchRect, kDefaultColour);
+    }
+    for (int i = 0; i < 7; ++i)
+        SendDlgItemMessageW(dialog, IDC_WEEKDAY_MON + i, BM_SETCHECK,
+                            v.weekdays[i] ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void store_form(HWND dialog, int index) {
+    FormValues v;
+    read_form(dialog, &v);
+    if (store_form_values(index, v, (WindowRef)dialog) != 0) return;
+    refresh_name_list(dialog, IDC_NAME_LIST);
+}
+
+void form_repeat_mode_picked(HWND dialog) {
+    int mode = (int)SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_GETCURSEL, 0, 0);
+    if (mode != CB_ERR) set_mode_controls(dialog, mode);
+}
 
 void form_name_picked(HWND dialog) {
     int index = (int)SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_GETCURSEL, 0, 0);
     if (index < 0 || index >= kMaxReservations) index = -1;
     app.selected_index = index;
-    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), index >= 0);
+    if (index < 0) {
+        EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), FALSE);
+        return;
+    }
+    show_reservation(dialog, index);
+    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), TRUE);
 }
 
-void form_add(HWND) {}
+void form_add(HWND dialog) {
+    // With 40 in use the slot is refused, yet the unchanged table is still saved.
+    store_form(dialog, app.reservation_count);
+    save_schedule(app.table, (WindowRef)dialog, kScheduleFileName);
+    app.selected_index = app.reservation_count - 1;
+    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)app.selected_index, 0);
+    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), TRUE);
+}
 
-void form_update(HWND) {}
+void form_update(HWND dialog) {
+    // With nothing selected there is no slot to update: nothing is stored or saved.
+    if (app.selected_index < 0 || app.selected_index >= kMaxReservations) return;
+    store_form(dialog, app.selected_index);
+    save_schedule(app.table, (WindowRef)dialog, kScheduleFileName);
+    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)app.selected_index, 0);
+}
 
 void form_choose_colour(HWND dialog) {
     long colour = choose_colour(dialog);
