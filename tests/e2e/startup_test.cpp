@@ -1,0 +1,338 @@
+// tavrel.exe from the outside: the single-instance guard, the schedule file created on the
+// first start, the main dialog as its template and initialisation make it, and the ways
+// out of the program.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+namespace {
+
+using namespace e2e;
+
+bool running_under_wine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+struct Expected {
+    int id;  // -1: a static item without an id, matched by class and text
+    const wchar_t* class_name;
+    const wchar_t* text;
+    int x, y, w, h;  // dialog units; h -1 for a combo box (its window is the edit's height)
+    bool visible, enabled;
+    DWORD style;     // bits that must be set
+    DWORD ex_style;  // extended bits that must be set
+};
+
+// The dialog's base units, found from a control of known template position.
+bool base_units(const Dialog& dialog, int id, int x, int y, int w, int h, int* bx, int* by) {
+    RECT r = dialog.item_rect(dialog.item(id));
+    *bx = *by = 0;
+    for (int b = 1; b < 64; ++b) {
+        if (MulDiv(x, b, 4) == r.left && MulDiv(w, b, 4) == r.right - r.left) *bx = b;
+        if (MulDiv(y, b, 8) == r.top && MulDiv(h, b, 8) == r.bottom - r.top) *by = b;
+    }
+    return *bx && *by;
+}
+
+void expect_controls(const Dialog& dialog, const std::vector<Expected>& table, int bx, int by) {
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(dialog.hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        children.push_back(c);
+    std::vector<bool> used(children.size(), false);
+    for (const Expected& e : table) {
+        HWND control = nullptr;
+        for (size_t i = 0; i < children.size() && !control; ++i) {
+            if (used[i] || class_of(children[i]) != e.class_name) continue;
+            if (e.id >= 0 ? GetDlgCtrlID(children[i]) == e.id : window_text(children[i]) == e.text) {
+                control = children[i];
+                used[i] = true;
+            }
+        }
+        SCOPED_TRACE(testing::Message() << "control " << e.id << " " << testing::PrintToString(std::wstring(e.text)));
+        ASSERT_NE(nullptr, control);
+        EXPECT_EQ(std::wstring(e.text), window_text(control));
+        RECT r = dialog.item_rect(control);
+        EXPECT_EQ(MulDiv(e.x, bx, 4), r.left);
+        EXPECT_EQ(MulDiv(e.y, by, 8), r.top);
+        EXPECT_EQ(MulDiv(e.w, bx, 4), r.right - r.left);
+        if (e.h >= 0) {
+            EXPECT_EQ(MulDiv(e.h, by, 8), r.bottom - r.top);
+        }
+        LONG style = GetWindowLongW(control, GWL_STYLE);
+        EXPECT_EQ(e.visible, (style & WS_VISIBLE) != 0);
+        EXPECT_EQ(e.enabled, (style & WS_DISABLED) == 0);
+        EXPECT_EQ(e.style, (DWORD)style & e.style);
+        EXPECT_EQ(e.ex_style, (DWORD)GetWindowLongW(control, GWL_EXSTYLE) & e.ex_style);
+    }
+}
+
+const DWORD kPushLike = BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP;
+
+// The controls after initialisation: the form has chosen "一回だけ録画" and disabled the
+// weekday boxes. A combo box keeps its scroll bar style for its list, and an edit field
+// turns its border into a sunken edge, so neither style is looked for on them.
+
+const std::vector<Expected> kMainControls = {
+    {1121, L"ComboBox", L"", 56, 170, 120, -1, true, true,
+     CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_DISABLENOSCROLL | WS_TABSTOP, 0},
+    {1073, L"ComboBox", L"一回だけ録画", 56, 221, 123, -1, true, true,
+     CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP, 0},
+    {1090, L"Button", L"月", 56, 236, 15, 13, true, false, kPushLike, 0},
+    {1091, L"Button", L"火", 72, 236, 15, 13, true, false, kPushLike, 0},
+    {1092, L"Button", L"水", 88, 236, 15, 13, true, false, kPushLike, 0},
+    {1093, L"Button", L"木", 104, 236, 15, 13, true, false, kPushLike, 0},
+    {1094, L"Button", L"金", 120, 236, 15, 13, true, false, kPushLike, 0},
+    {1095, L"Button", L"土", 136, 236, 15, 13, true, false, kPushLike, 0},
+    {1096, L"Button", L"日", 152, 236, 15, 13, true, false, kPushLike, 0},
+    {1085, L"Button", L"新規登録", 230, 222, 23, 24, true, true, BS_MULTILINE | WS_TABSTOP, 0},
+    {1123, L"Button", L"予約更新", 204, 222, 23, 24, true, true, BS_MULTILINE | WS_TABSTOP, 0},
+    {1122, L"Button", L"色", 210, 170, 15, 12, true, true, WS_TABSTOP, 0},
+    {1131, L"Button", L"録画条件\n設定", 204, 197, 49, 22, true, false, BS_MULTILINE | WS_TABSTOP, 0},
+    {2, L"Button", L"終了", 262, 226, 33, 25, true, true, WS_TABSTOP, 0},
+    {1128, L"Button", L"●", 73, 140, 12, 10, false, true, 0, 0},
+    {1126, L"Button", L"再生", 87, 140, 12, 10, false, true, 0, 0},
+    {1127, L"Button", L"GET", 106, 138, 15, 10, false, true, 0, 0},
+    {1097, L"Button", L"Chg", 280, 209, 15, 10, false, true, BS_AUTOCHECKBOX | BS_PUSHLIKE, 0},
+    {-1, L"Button", L"予約ウィンドウ", 7, 157, 251, 94, true, true, BS_GROUPBOX, 0},
+    {-1, L"Button", L"ＴＸ２操作", 53, 131, 94, 22, false, true, BS_GROUPBOX, 0},
+    {-1, L"Static", L"予約名：", 22, 173, 33, 8, true, true, 0, 0},
+    {-1, L"Static", L"録画期間：", 14, 189, 41, 8, true, true, 0, 0},
+    {-1, L"Static", L"録画時間：", 14, 206, 41, 8, true, true, 0, 0},
+    {-1, L"Static", L"録画形式：", 14, 222, 41, 8, true, true, 0, 0},
+    {-1, L"Static", L"～", 121, 188, 9, 8, true, true, 0, 0},
+    {-1, L"Static", L"～", 121, 206, 9, 8, true, true, 0, 0},
+    {1130, L"Static", L"", 179, 170, 31, 12, true, true, 0, WS_EX_CLIENTEDGE},
+    {1074, L"Edit", L"", 119, 103, 19, 12, false, true, ES_NUMBER, 0},
+    {1075, L"Edit", L"", 119, 119, 19, 12, false, true, ES_NUMBER, 0},
+    {-1, L"Static", L"H:", 107, 105, 9, 8, false, true, 0, 0},
+    {-1, L"Static", L"V:", 107, 122, 9, 8, false, true, 0, 0},
+};
+
+TEST(Startup, SecondStartIsRefusedAndLeavesTheFirstRunning) {
+    CaptureFolder folder(L"second-start");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    Process first;
+    HWND dialog = start_tavrel(first, folder);
+    ASSERT_NE(nullptr, dialog);
+
+    Process second;
+    ASSERT_TRUE(second.start(tavrel_exe(), folder.path()));
+    MessageBoxSeen box;
+    ASSERT_TRUE(wait_message_box(second.pid(), 20000, &box));
+    EXPECT_EQ(L"重複起動はできません", box.text);
+    EXPECT_EQ(L"二重起動防止", box.caption);
+    EXPECT_EQ(nullptr, box.owner);
+    press_ok(box.hwnd);
+    DWORD code = 99;
+    ASSERT_TRUE(second.wait_exit(15000, &code));
+    EXPECT_EQ(0u, code);
+
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(1, count_main_dialogs());
+}
+
+TEST(Startup, MissingScheduleIsAnnouncedBeforeTheDialogAndCreated) {
+    CaptureFolder folder(L"no-schedule");
+    Process tavrel;
+    ASSERT_TRUE(tavrel.start(tavrel_exe(), folder.path()));
+    MessageBoxSeen box;
+    ASSERT_TRUE(wait_message_box(tavrel.pid(), 20000, &box));
+    EXPECT_EQ(L"録画リストファイルを開けませんでした\n新規作成します", box.text);
+    EXPECT_EQ(L"失敗", box.caption);
+    EXPECT_EQ(0, count_main_dialogs());  // not shown before the box is closed
+    ASSERT_NE(nullptr, box.owner);       // owned by the dialog that is still hidden
+    EXPECT_EQ(L"Tavrel", window_text(box.owner));
+    EXPECT_FALSE(folder.exists(L"recdata.dat"));  // created after the message
+
+    press_ok(box.hwnd);
+    ASSERT_NE(nullptr, wait_main_dialog(tavrel.pid(), 20000));
+    ASSERT_EQ(11040, folder.file_size(L"recdata.dat"));
+    std::string bytes = folder.read_file(L"recdata.dat");
+    ReservationTable table;
+    std::memcpy(&table, bytes.data(), sizeof(table));
+    for (int i : {0, 39}) {
+        const Reservation& r = table.slots[i];
+        EXPECT_EQ('\0', r.name[0]);
+        EXPECT_STREQ("020101", r.start_date);
+        EXPECT_STREQ("000000", r.end_time);
+        EXPECT_EQ(4000000, r.video_bitrate);
+        EXPECT_EQ(48000, r.audio_sample_rate);
+        EXPECT_EQ(0x5454FFu, r.colour);
+        EXPECT_EQ(67, r.saturation);
+    }
+}
+
+TEST(Startup, DialogIsItsTemplateWithPickersTopmostAtItsPlace) {
+    CaptureFolder folder(L"template");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+
+    EXPECT_EQ(L"Tavrel", window_text(hwnd));
+    LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_EQ((LONG)WS_CAPTION, style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    // Wine hands the topmost flag to the hidden calendar popup that each date picker owns
+    // there, instead of to the dialog; Windows creates that popup only when it drops down.
+    if (!running_under_wine()) {
+        EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    }
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    EXPECT_EQ(0, window.left);
+    EXPECT_EQ(30, window.top);
+    // The class icon is not readable from another process under Wine: look for the two
+    // icons in the program file instead.
+    HMODULE file = LoadLibraryExW(tavrel_exe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, file);
+    EXPECT_NE(nullptr, FindResourceW(file, MAKEINTRESOURCEW(113), (LPCWSTR)RT_GROUP_ICON));
+    EXPECT_NE(nullptr, FindResourceW(file, MAKEINTRESOURCEW(115), (LPCWSTR)RT_GROUP_ICON));
+    FreeLibrary(file);
+
+    int bx = 0, by = 0;
+    ASSERT_TRUE(base_units(dialog, 2, 262, 226, 33, 25, &bx, &by));
+    SIZE client = dialog.client_size();
+    EXPECT_EQ(MulDiv(302, bx, 4), client.cx);
+    EXPECT_EQ(MulDiv(258, by, 8), client.cy);
+    expect_controls(dialog, kMainControls, bx, by);
+
+    // The pickers, in client pixels, with control id 0.
+    struct PickerPlace {
+        int x, y;
+        bool date, enabled;
+    } places[] = {{98, 302, true, true}, {98, 330, false, true}, {235, 302, true, false},
+                  {235, 330, false, true}};
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    for (int n = 0; n < 4; ++n) {
+        SCOPED_TRACE(n);
+        HWND picker = dialog.picker(n);
+        ASSERT_NE(nullptr, picker);
+        EXPECT_EQ(0, GetDlgCtrlID(picker));
+        RECT r = dialog.item_rect(picker);
+        EXPECT_EQ(places[n].x, r.left);
+        EXPECT_EQ(places[n].y, r.top);
+        EXPECT_EQ(105, r.right - r.left);
+        EXPECT_EQ(25, r.bottom - r.top);
+        LONG s = GetWindowLongW(picker, GWL_STYLE);
+        EXPECT_EQ(places[n].enabled, IsWindowEnabled(picker) != FALSE);
+        EXPECT_TRUE(s & WS_BORDER);
+        EXPECT_TRUE(s & WS_TABSTOP);
+        LONG kind = places[n].date ? DTS_LONGDATEFORMAT : DTS_TIMEFORMAT;
+        EXPECT_EQ(kind, s & kind);
+        SYSTEMTIME value;
+        ASSERT_TRUE(dialog.get_picker(picker, &value));
+        EXPECT_EQ(now.wYear, value.wYear);
+        EXPECT_EQ(now.wMonth, value.wMonth);
+        EXPECT_EQ(now.wDay, value.wDay);
+    }
+
+    // The values can be set from outside and read back.
+    SYSTEMTIME set = now;
+    set.wYear = 2031;
+    set.wMonth = 12;
+    set.wDay = 31;
+    set.wHour = 23;
+    set.wMinute = 45;
+    set.wSecond = 6;
+    set.wDayOfWeek = 3;
+    ASSERT_TRUE(dialog.set_picker(dialog.picker(1), set));
+    SYSTEMTIME back;
+    ASSERT_TRUE(dialog.get_picker(dialog.picker(1), &back));
+    EXPECT_EQ(23, back.wHour);
+    EXPECT_EQ(45, back.wMinute);
+    EXPECT_EQ(6, back.wSecond);
+}
+
+TEST(Startup, NamePickEnablesTheConditionsButtonWhichOpensItsDialog) {
+    CaptureFolder folder(L"name-pick");
+    ReservationTable table = default_table();
+    std::strcpy(table.slots[0].name, "ニュース");
+    std::strcpy(table.slots[1].name, "drama");
+    ASSERT_TRUE(folder.write_schedule(table));
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+
+    ASSERT_EQ(2, dialog.combo_count(1121));
+    EXPECT_EQ(L"ニュース", dialog.combo_item(1121, 0));
+    EXPECT_EQ(L"drama", dialog.combo_item(1121, 1));
+    EXPECT_FALSE(dialog.enabled(1131));
+    dialog.select_combo(1121, 1);
+    EXPECT_TRUE(dialog.enabled(1131));
+
+    // Typing into the name box is not a pick.
+    dialog.command(1121, CBN_EDITCHANGE);
+    EXPECT_TRUE(dialog.enabled(1131));
+
+    dialog.post_command(1131);
+    HWND conditions = nullptr;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            for (const WindowInfo& w : list_windows(tavrel.pid()))
+                if (w.visible && w.title == L"細部設定") conditions = w.hwnd;
+            return conditions != nullptr;
+        },
+        10000));
+    EXPECT_EQ(hwnd, GetWindow(conditions, GW_OWNER));
+    LONG style = GetWindowLongW(conditions, GWL_STYLE);
+    EXPECT_FALSE(style & WS_SYSMENU);
+    EXPECT_EQ(L"更新しない", window_text(GetDlgItem(conditions, 2)));
+    EXPECT_EQ(L"Spin1", window_text(GetDlgItem(conditions, 1132)));
+    EXPECT_EQ(L"msctls_updown32", class_of(GetDlgItem(conditions, 1132)));
+    EXPECT_EQ(L"GOP構造をいじってみる", window_text(GetDlgItem(conditions, 1096)));
+    PostMessageW(conditions, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(conditions); }, 10000));
+
+    // Back to no selection: the button is disabled again.
+    dialog.select_combo(1121, -1);
+    EXPECT_FALSE(dialog.enabled(1131));
+}
+
+TEST(Startup, EscapeTheCloseBoxAndExitEndWithZeroAndSaveNothing) {
+    enum Way { kEscape, kCloseBox, kExitButton };
+    for (Way way : {kEscape, kCloseBox, kExitButton}) {
+        SCOPED_TRACE(way);
+        CaptureFolder folder(L"exit");
+        ReservationTable table = default_table();
+        std::strcpy(table.slots[0].name, "unchanged");
+        table.slots[0].padding[0] = 0x5A;  // bytes that a rewrite from memory would keep too
+        ASSERT_TRUE(folder.write_schedule(table));
+        std::string before = folder.read_file(L"recdata.dat");
+        WIN32_FILE_ATTRIBUTE_DATA before_attr;
+        ASSERT_TRUE(GetFileAttributesExW(folder.file(L"recdata.dat").c_str(), GetFileExInfoStandard,
+                                         &before_attr));
+
+        Process tavrel;
+        HWND hwnd = start_tavrel(tavrel, folder);
+        ASSERT_NE(nullptr, hwnd);
+        Dialog dialog(hwnd);
+        Sleep(1500);  // let a tick or two pass
+        if (way == kEscape) dialog.press_escape();
+        if (way == kCloseBox) dialog.press_close_box();
+        if (way == kExitButton) dialog.click(2);
+        DWORD code = 99;
+        ASSERT_TRUE(tavrel.wait_exit(15000, &code));
+        EXPECT_EQ(0u, code);
+        EXPECT_EQ(before, folder.read_file(L"recdata.dat"));
+        WIN32_FILE_ATTRIBUTE_DATA after_attr;
+        ASSERT_TRUE(GetFileAttributesExW(folder.file(L"recdata.dat").c_str(), GetFileExInfoStandard,
+                                         &after_attr));
+        EXPECT_EQ(0, CompareFileTime(&before_attr.ftLastWriteTime, &after_attr.ftLastWriteTime));
+        EXPECT_FALSE(folder.exists(L"recdata.dat.new"));
+    }
+}
+
+}  // namespace
