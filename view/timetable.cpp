@@ -36,20 +36,33 @@ int axis_x(const Rect& r, const TimetableScale& s, int h, int m) {
     return trunc_px(r.left + h * s.w + m * kPerMinute * s.w + 0.5 * s.w);
 }
 
-// The calendar date of today + offset days. The day is taken at noon and mktime decides
-// DST itself (tm_isdst = -1): carrying over today's DST flag would push the late evening
-// before a change onto the wrong date.
-bool calendar_day(std::time_t now, int offset, std::tm* out) {
-    const std::tm* today = std::localtime(&now);
-    if (!today) return false;
-    std::tm t = *today;
-    t.tm_mday += offset;
-    t.tm_hour = 12;
-    t.tm_min = 0;
-    t.tm_sec = 0;
-    t.tm_isdst = -1;
-    if (std::mktime(&t) == (std::time_t)-1) return false;
-    *out = t;
+// The seven shown days, worked out once per picture. Each is today's date with the day
+// of the month raised and normalised by mktime, taken at noon and with tm_isdst = -1:
+// carrying over today's hour and DST flag would push the late evening before a change
+// onto the wrong date.
+struct ShownWeek {
+    bool valid[kDaysShown];
+    std::tm day[kDaysShown];
+    char yymmdd[kDaysShown][16];
+    int today_weekday;  // Sunday 0 .. Saturday 6
+};
+
+bool shown_week(std::time_t now, ShownWeek* week) {
+    const std::tm* local = std::localtime(&now);
+    if (!local) return false;
+    const std::tm today = *local;
+    week->today_weekday = today.tm_wday;
+    for (int d = 0; d < kDaysShown; ++d) {
+        std::tm t = today;
+        t.tm_mday += d;
+        t.tm_hour = 12;
+        t.tm_min = 0;
+        t.tm_sec = 0;
+        t.tm_isdst = -1;
+        week->valid[d] = std::mktime(&t) != (std::time_t)-1 &&
+                         std::strftime(week->yymmdd[d], sizeof(week->yymmdd[d]), "%y%m%d", &t) != 0;
+        week->day[d] = t;
+    }
     return true;
 }
 
@@ -105,15 +118,17 @@ void draw_grid(Canvas& c, const Rect& r, std::time_t now) {
 
     draw_frame(c, r);
 
+    ShownWeek week;
+    const bool have_week = shown_week(now, &week);
     for (int i = 1; i <= kDaysShown; ++i) {
         const double yc = r.top + i * s.h;
         c.fill_rect(trunc_px(r.left + s.w - ow), trunc_px(yc - oh), trunc_px(r.left + 24 * s.w + ow),
                     trunc_px(yc + oh), kOuterBandColour);
         c.fill_rect(trunc_px(r.left + s.w - iw), trunc_px(yc - ih), trunc_px(r.left + 24 * s.w + iw),
                     trunc_px(yc + ih), kInnerBandColour);
-        std::tm day;
         char caption[32];
-        if (calendar_day(now, i - 1, &day) && std::strftime(caption, sizeof(caption), "%m/%d %a", &day))
+        if (have_week && week.valid[i - 1] &&
+            std::strftime(caption, sizeof(caption), "%m/%d %a", &week.day[i - 1]))
             c.draw_text(15, trunc_px(yc - 0.25 * s.h), kCaptionColour, caption, caption_font, 1,
                         kInnerBandColour);
     }
@@ -176,9 +191,8 @@ void draw_bar(Canvas& c, const Rect& r, int index, int day) {
 }
 
 void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
-    const std::tm* t = std::localtime(&now);
-    if (!t) return;
-    const int today_weekday = t->tm_wday;  // Sunday 0 .. Saturday 6
+    ShownWeek week;
+    if (!shown_week(now, &week)) return;
 
     for (int k = 0; k < kMaxReservations; ++k) {
         const Reservation& res = app.table.slots[k];
@@ -187,13 +201,8 @@ void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
         if (res.repeat_mode == 0) {
             char start[8];
             FIELD_COPY(start, res, start_date);
-            for (int day = 0; day < kDaysShown; ++day) {
-                std::tm d;
-                char date[16];
-                if (calendar_day(now, day, &d) && std::strftime(date, sizeof(date), "%y%m%d", &d) &&
-                    std::strcmp(date, start) == 0)
-                    draw_bar(c, r, k, day);
-            }
+            for (int day = 0; day < kDaysShown; ++day)
+                if (week.valid[day] && std::strcmp(week.yymmdd[day], start) == 0) draw_bar(c, r, k, day);
             continue;
         }
 
@@ -204,13 +213,11 @@ void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
         // Monday (64) to Sunday (1); the eighth bit is no weekday and is not read.
         for (int j = 0; j < 7; ++j) {
             if (!(res.weekday_mask & (64 >> j))) continue;
-            int day = j - today_weekday + 1;
+            int day = j - week.today_weekday + 1;
             if (day < 0) day += 7;
             if (day > 6) day = 0;
-            std::tm d;
-            char date[16];
-            if (!calendar_day(now, day, &d) || !std::strftime(date, sizeof(date), "%y%m%d", &d)) continue;
-            const long shown = std::strtol(date, nullptr, 10);
+            if (!week.valid[day]) continue;
+            const long shown = std::strtol(week.yymmdd[day], nullptr, 10);
             if (first <= shown && shown <= last) draw_bar(c, r, k, day);
         }
     }
