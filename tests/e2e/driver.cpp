@@ -230,7 +230,9 @@ void Process::end() {
     pid_ = 0;
 }
 
-void end_programs_in(const std::wstring& folder) {
+namespace {
+// Ends every other process whose program file satisfies matches.
+void end_programs_where(const std::function<bool(const std::wstring&)>& matches) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W entry;
@@ -242,14 +244,24 @@ void end_programs_in(const std::wstring& folder) {
                                      FALSE, entry.th32ProcessID);
         if (!process) continue;
         wchar_t image[MAX_PATH] = {0};
-        if (GetModuleFileNameExW(process, nullptr, image, MAX_PATH) &&
-            starts_with_folder(image, folder)) {
+        if (GetModuleFileNameExW(process, nullptr, image, MAX_PATH) && matches(image)) {
             TerminateProcess(process, 1);
             WaitForSingleObject(process, 5000);
         }
         CloseHandle(process);
     }
     CloseHandle(snapshot);
+}
+}  // namespace
+
+void end_programs_in(const std::wstring& folder) {
+    end_programs_where([&](const std::wstring& image) { return starts_with_folder(image, folder); });
+}
+
+void end_program_file(const std::wstring& image_path) {
+    end_programs_where([&](const std::wstring& image) {
+        return lstrcmpiW(image.c_str(), image_path.c_str()) == 0;
+    });
 }
 
 HWND start_tavrel(Process& process, const CaptureFolder& folder, int timeout_ms) {

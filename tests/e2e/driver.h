@@ -108,6 +108,8 @@ private:
 
 // Ends every process whose program file lies in folder (a Windows path).
 void end_programs_in(const std::wstring& folder);
+// Ends every process run from exactly this program file.
+void end_program_file(const std::wstring& image);
 
 // Starts tavrel.exe in folder and waits for its main dialog; null when it did not show.
 HWND start_tavrel(Process& process, const CaptureFolder& folder, int timeout_ms = 20000);

@@ -1,0 +1,197 @@
+// The capture application seen from tavrel.exe: an open control window is adopted and
+// receives the hidden buttons' commands; "Chg" launches the application from the capture
+// folder, places its window and closes it again.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/e2e/driver.h"
+
+namespace {
+
+using namespace e2e;
+
+// Waits for text to appear in the stand-in's log.
+bool log_shows(const CaptureFolder& folder, const std::string& text, int timeout_ms = 10000) {
+    return wait_until([&] { return folder.standin_log().find(text) != std::string::npos; },
+                      timeout_ms);
+}
+
+RECT rect_of(HWND window) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// True when window lies below every other visible top-level window.
+bool at_bottom(HWND window) {
+    HWND last = nullptr;
+    for (const WindowInfo& w : list_windows())
+        if (w.visible) last = w.hwnd;
+    return last == window;
+}
+
+int capture_windows() {
+    int n = 0;
+    for (const WindowInfo& w : list_windows())
+        if (w.visible && w.class_name == L"#32770" && w.title == L"KRO-TX2 Controls") ++n;
+    return n;
+}
+
+TEST(Capture, OpenControlWindowIsAdoptedAndCommanded) {
+    CaptureFolder folder(L"adopt");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    Process standin;
+    ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
+    ASSERT_TRUE(wait_until([] { return find_capture_window() != nullptr; }, 15000));
+    HWND capture = find_capture_window();
+
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+
+    ASSERT_TRUE(dialog.command(1128));
+    EXPECT_TRUE(log_shows(folder, "message 2027 record"));
+    EXPECT_TRUE(log_shows(folder, "recording Samples\\"));
+    Sleep(2500);  // the recording grows once a second
+    ASSERT_EQ(1u, folder.list(L"Samples").size());
+    std::wstring file = L"Samples\\" + folder.list(L"Samples")[0];
+    EXPECT_GT(folder.file_size(file), 2048);
+
+    ASSERT_TRUE(dialog.command(1127));
+    EXPECT_TRUE(log_shows(folder, "message 2025 stop"));
+    EXPECT_TRUE(log_shows(folder, "written Samples\\"));
+    ASSERT_TRUE(dialog.command(1126));
+    EXPECT_TRUE(log_shows(folder, "message 2026 play"));
+
+    std::string log = folder.standin_log();
+    EXPECT_LT(log.find("message 2027"), log.find("message 2025"));
+    EXPECT_LT(log.find("message 2025"), log.find("message 2026"));
+    // Adopting the window at start-up does not move it.
+    EXPECT_EQ(200, rect_of(capture).left);
+    EXPECT_EQ(200, rect_of(capture).top);
+    EXPECT_TRUE(standin.running());
+    EXPECT_TRUE(tavrel.running());
+}
+
+TEST(Capture, WithoutAControlWindowTheCaptureButtonsDoNothing) {
+    CaptureFolder folder(L"no-window");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+
+    for (int id : {1128, 1127, 1126}) ASSERT_TRUE(dialog.command(id, 0, 5000)) << id;
+    Sleep(1500);
+    EXPECT_EQ(nullptr, find_capture_window());
+    EXPECT_FALSE(folder.exists(L"capture_standin.log"));  // nothing was launched
+    EXPECT_TRUE(folder.list(L"Samples").empty());
+    EXPECT_TRUE(tavrel.running());
+}
+
+TEST(Capture, ChgLaunchesThroughTheQuotedPathPlacesTheWindowAndClosesIt) {
+    CaptureFolder folder(L"chg");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+
+    // The dialog waits 13 s for the launched application before it answers.
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(dialog.command(1097, 0, 60000));
+    EXPECT_GE(GetTickCount() - started, 12500u);
+    HWND capture = find_capture_window();
+    ASSERT_NE(nullptr, capture);
+    std::string log = folder.standin_log();
+    EXPECT_NE(std::string::npos, log.find("KROTX2.exe start pid"));
+    EXPECT_NE(std::string::npos, log.find("command line \"KROTX2.exe\"\r\n"));
+    EXPECT_NE(std::string::npos, log.find("settings Krotx2.ini"));
+    EXPECT_NE(std::string::npos, log.find("setting dwVideoBitrate=4000000"));
+    EXPECT_EQ(0, rect_of(capture).left);
+    EXPECT_EQ(0, rect_of(capture).top);
+    EXPECT_TRUE(at_bottom(capture));
+
+    // A second "Chg" sends the close command; the application ends.
+    ASSERT_TRUE(dialog.command(1097, 0, 30000));
+    EXPECT_TRUE(log_shows(folder, "message 2029 close"));
+    EXPECT_TRUE(log_shows(folder, "exit"));
+    EXPECT_TRUE(wait_until([] { return find_capture_window() == nullptr; }, 10000));
+    EXPECT_EQ(1, count_of(folder.standin_log(), " start pid"));
+}
+
+TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
+    CaptureFolder folder(L"chg-open");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+    // Opened after the program's start, so the program has not adopted it yet.
+    Process standin;
+    ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
+    ASSERT_TRUE(wait_until([] { return find_capture_window() != nullptr; }, 15000));
+    HWND capture = find_capture_window();
+    EXPECT_EQ(200, rect_of(capture).left);
+
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(dialog.command(1097, 0, 60000));
+    EXPECT_LT(GetTickCount() - started, 10000u);  // no launch, no wait
+    EXPECT_EQ(0, rect_of(capture).left);
+    EXPECT_EQ(0, rect_of(capture).top);
+    EXPECT_TRUE(at_bottom(capture));
+    Sleep(1000);
+    EXPECT_EQ(1, count_of(folder.standin_log(), " start pid"));
+    EXPECT_EQ(1, capture_windows());
+
+    // The window is adopted now: the record command reaches it.
+    ASSERT_TRUE(dialog.command(1128));
+    EXPECT_TRUE(log_shows(folder, "message 2027 record"));
+}
+
+TEST(Capture, InstallFolderWithSpacesLaunchesTheRightProgram) {
+    // No "KROTX2.EXE" in the program's folder: the install folder is used, and its path
+    // holds spaces. A program at "C:\Program.exe" would catch an unquoted command line.
+    CaptureFolder here(L"install", CaptureFolder::kEmpty);
+    ReservationTable table = default_table();
+    std::strcpy(table.slots[0].name, "mpeg1");
+    table.slots[0].mpeg1 = 1;
+    ASSERT_TRUE(here.write_schedule(table));
+    struct Cleanup {  // runs after the install folder has gone
+        ~Cleanup() {
+            end_program_file(L"C:\\Program.exe");
+            DeleteFileW(L"C:\\Program.exe");
+            DeleteFileW(L"C:\\capture_standin.log");
+            RemoveDirectoryW(L"C:\\Program Files\\TARVO INC");
+        }
+    } cleanup;
+    CaptureFolder install(std::wstring(L"C:\\Program Files\\TARVO INC\\KRO-TX2"), CaptureFolder::kAll);
+    ASSERT_TRUE(CopyFileW(standin_exe().c_str(), L"C:\\Program.exe", FALSE));
+
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, here);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+    dialog.select_combo(1121, 0);  // the reservation recorded with MPEG-1
+    ASSERT_TRUE(dialog.command(1097, 0, 60000));
+
+    HWND capture = find_capture_window();
+    ASSERT_NE(nullptr, capture);
+    std::string log = install.standin_log();
+    EXPECT_NE(std::string::npos, log.find("KROTX1.exe start pid"));
+    EXPECT_NE(std::string::npos,
+              log.find("command line \"c:\\Program Files\\TARVO INC\\KRO-TX2\\KROTX1.exe\"\r\n"));
+    EXPECT_NE(std::string::npos, log.find("settings Krotx1.ini"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"C:\\capture_standin.log"));
+    EXPECT_EQ(0, rect_of(capture).left);
+    EXPECT_EQ(0, rect_of(capture).top);
+
+    ASSERT_TRUE(dialog.command(1097, 0, 30000));
+    EXPECT_TRUE(wait_until([] { return find_capture_window() == nullptr; }, 10000));
+}
+
+}  // namespace
