@@ -67,7 +67,11 @@ void fill_table() {
 
 std::time_t tick_time;
 
-extern "C" __attribute__((noinline)) void bench_first_tick_of_day() {
+extern "C" __attribute__((noinline)) void bench_first_tick_of_day() {  // also the first ever
+    check_schedule(nullptr, app.reservation_count, &app.capture_window, tick_time);
+}
+
+extern "C" __attribute__((noinline)) void bench_first_tick_of_next_day() {
     check_schedule(nullptr, app.reservation_count, &app.capture_window, tick_time);
 }
 
@@ -95,6 +99,8 @@ int main() {
     t.tm_isdst = -1;
     tick_time = std::mktime(&t);
     bench_first_tick_of_day();
+    tick_time += 86400;
+    bench_first_tick_of_next_day();
     tick_time += 1;
     bench_idle_tick();
     tick_time += 1;

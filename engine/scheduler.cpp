@@ -35,23 +35,55 @@ bool valid_time(const char field[7], int* h, int* m, int* s) {
     return split_six(field, h, m, s) && *h <= 23 && *m <= 59 && *s <= 59;
 }
 
-// A local calendar time from a yymmdd and an hhmmss text; false when they are not a
-// valid date and time.
-bool local_moment(const char date[7], const char time[7], std::time_t* out) {
-    int yy, mm, dd, h, mi, s;
-    if (!split_six(date, &yy, &mm, &dd) || !valid_time(time, &h, &mi, &s)) return false;
-    if (mm < 1 || mm > 12 || dd < 1 || dd > days_in_month(2000 + yy, mm)) return false;
+std::time_t convert_local(int year, int month, int day, int h, int mi, int s) {
     std::tm t{};
-    t.tm_year = yy + 100;
-    t.tm_mon = mm - 1;
-    t.tm_mday = dd;
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
     t.tm_hour = h;
     t.tm_min = mi;
     t.tm_sec = s;
     // Let mktime decide daylight saving for that moment itself; copying the current
     // moment's flag would put times on the other side of a change an hour off.
     t.tm_isdst = -1;
-    std::time_t v = std::mktime(&t);
+    return std::mktime(&t);
+}
+
+// Local midnights of the dates that reservations name, so that the reservations of one
+// date cost one conversion between them. A date whose day is not 86400 seconds long (a
+// daylight-saving change) is marked, and its times are converted one by one.
+struct DateMidnight {
+    int year, month, day;
+    bool linear;
+    std::time_t midnight;
+};
+const int kDateCacheSize = 16;
+DateMidnight date_cache[kDateCacheSize];
+int date_cache_next = 0;
+
+const DateMidnight& midnight_of(int year, int month, int day) {
+    for (const DateMidnight& d : date_cache)
+        if (d.year == year && d.month == month && d.day == day) return d;
+    DateMidnight& d = date_cache[date_cache_next];
+    date_cache_next = (date_cache_next + 1) % kDateCacheSize;
+    d.year = year;
+    d.month = month;
+    d.day = day;
+    d.midnight = convert_local(year, month, day, 0, 0, 0);
+    std::time_t next = convert_local(year, month, day + 1, 0, 0, 0);
+    d.linear = d.midnight != (std::time_t)-1 && next != (std::time_t)-1 && next - d.midnight == 86400;
+    return d;
+}
+
+// A local calendar time from a yymmdd and an hhmmss text; false when they are not a
+// valid date and time.
+bool local_moment(const char date[7], const char time[7], std::time_t* out) {
+    int yy, mm, dd, h, mi, s;
+    if (!split_six(date, &yy, &mm, &dd) || !valid_time(time, &h, &mi, &s)) return false;
+    if (mm < 1 || mm > 12 || dd < 1 || dd > days_in_month(2000 + yy, mm)) return false;
+    const DateMidnight& d = midnight_of(2000 + yy, mm, dd);
+    std::time_t v = d.linear ? d.midnight + h * 3600 + mi * 60 + s
+                             : convert_local(2000 + yy, mm, dd, h, mi, s);
     if (v == (std::time_t)-1) return false;
     *out = v;
     return true;
@@ -90,6 +122,55 @@ SlotCache& slot_cache(int index) {
     return c;
 }
 
+// Local midnights of today and tomorrow, worked out once per day. When neither day holds
+// a daylight-saving change (both are 86400 seconds long), a wall-clock time of either day
+// is its midnight plus the seconds into the day, exactly what mktime would give; on the
+// days of a change every window is converted with mktime instead.
+struct DayCache {
+    int year, yday;  // the local date these are for; year -1 for none
+    bool linear;
+    std::time_t midnight[2];
+};
+DayCache day_cache = {-1, 0, false, {0, 0}};
+
+std::time_t midnight_after(const std::tm& today, int days) {
+    std::tm t = today;
+    t.tm_mday += days;
+    t.tm_hour = 0;
+    t.tm_min = 0;
+    t.tm_sec = 0;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+const DayCache& day_for(const std::tm& today) {
+    if (day_cache.year != today.tm_year || day_cache.yday != today.tm_yday) {
+        std::time_t m0 = midnight_after(today, 0);
+        std::time_t m1 = midnight_after(today, 1);
+        std::time_t m2 = midnight_after(today, 2);
+        day_cache.year = today.tm_year;
+        day_cache.yday = today.tm_yday;
+        day_cache.midnight[0] = m0;
+        day_cache.midnight[1] = m1;
+        day_cache.linear = m0 != (std::time_t)-1 && m1 != (std::time_t)-1 &&
+                           m2 != (std::time_t)-1 && m1 - m0 == 86400 && m2 - m1 == 86400;
+    }
+    return day_cache;
+}
+
+// Wall-clock time h:m:s of today (day 0) or tomorrow (day 1) as a calendar time.
+std::time_t wall_clock(const std::tm& today, int day, int h, int m, int s) {
+    const DayCache& d = day_for(today);
+    if (d.linear) return d.midnight[day] + h * 3600 + m * 60 + s;
+    std::tm t = today;
+    t.tm_mday += day;
+    t.tm_hour = h;
+    t.tm_min = m;
+    t.tm_sec = s;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
 // The daily window anchored at the local date of today: today's start time to today's
 // end time, or to tomorrow's when the end time is earlier in the day than the start time.
 bool daily_window(int index, const std::tm& today, std::time_t* start, std::time_t* end) {
@@ -100,19 +181,9 @@ bool daily_window(int index, const std::tm& today, std::time_t* start, std::time
         int sh, sm, ss, eh, em, es;
         valid_time(r.start_time, &sh, &sm, &ss);
         valid_time(r.end_time, &eh, &em, &es);
-        std::tm t = today;
-        t.tm_hour = sh;
-        t.tm_min = sm;
-        t.tm_sec = ss;
-        t.tm_isdst = -1;
-        c.window_start = std::mktime(&t);
-        t = today;
-        if (six_number(r.start_time) > six_number(r.end_time)) t.tm_mday += 1;
-        t.tm_hour = eh;
-        t.tm_min = em;
-        t.tm_sec = es;
-        t.tm_isdst = -1;
-        c.window_end = std::mktime(&t);
+        int end_day = six_number(r.start_time) > six_number(r.end_time) ? 1 : 0;
+        c.window_start = wall_clock(today, 0, sh, sm, ss);
+        c.window_end = wall_clock(today, end_day, eh, em, es);
         c.window_year = today.tm_year;
         c.window_yday = today.tm_yday;
         c.window_valid = c.window_start != (std::time_t)-1 && c.window_end != (std::time_t)-1;
@@ -183,7 +254,12 @@ bool reservation_period(int index, std::time_t* start, std::time_t* end) {
     return c.period_valid;
 }
 
-void reset_schedule_cache() { std::memset(cache, 0, sizeof(cache)); }
+void reset_schedule_cache() {
+    std::memset(cache, 0, sizeof(cache));
+    day_cache.year = -1;
+    std::memset(date_cache, 0, sizeof(date_cache));
+    date_cache_next = 0;
+}
 
 void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_window,
                     std::time_t current) {

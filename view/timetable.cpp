@@ -44,6 +44,7 @@ struct ShownWeek {
     bool valid[kDaysShown];
     std::tm day[kDaysShown];
     char yymmdd[kDaysShown][16];
+    long number[kDaysShown];  // yymmdd read as a decimal number
     int today_weekday;  // Sunday 0 .. Saturday 6
 };
 
@@ -62,6 +63,7 @@ bool shown_week(std::time_t now, ShownWeek* week) {
         week->valid[d] = std::mktime(&t) != (std::time_t)-1 &&
                          std::strftime(week->yymmdd[d], sizeof(week->yymmdd[d]), "%y%m%d", &t) != 0;
         week->day[d] = t;
+        week->number[d] = (t.tm_year % 100) * 10000L + (t.tm_mon + 1) * 100L + t.tm_mday;
     }
     return true;
 }
@@ -171,8 +173,17 @@ void draw_bar(Canvas& c, const Rect& r, int index, int day) {
         !read_hour_minute(res.end_time, sizeof(res.end_time), &eh, &em))
         return;
     const TimetableScale s = timetable_scale(r);
-    char label[8];
-    std::snprintf(label, sizeof(label), "%d", index + 1);
+    // The label is the reservation's number, 1 to 40.
+    char label[3];
+    const int number = index + 1;
+    if (number < 10) {
+        label[0] = (char)('0' + number);
+        label[1] = '\0';
+    } else {
+        label[0] = (char)('0' + number / 10);
+        label[1] = (char)('0' + number % 10);
+        label[2] = '\0';
+    }
     const int row = day + 1;
     const int x_start = axis_x(r, s, sh, sm);
     const int x_end = axis_x(r, s, eh, em);
@@ -217,8 +228,7 @@ void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
             if (day < 0) day += 7;
             if (day > 6) day = 0;
             if (!week.valid[day]) continue;
-            const long shown = std::strtol(week.yymmdd[day], nullptr, 10);
-            if (first <= shown && shown <= last) draw_bar(c, r, k, day);
+            if (first <= week.number[day] && week.number[day] <= last) draw_bar(c, r, k, day);
         }
     }
 }
@@ -304,7 +314,13 @@ int paint_status_panel(WindowRef dialog, int n, int index) {
     if (index >= 0 && index < kMaxReservations) {
         const Reservation& res = app.table.slots[index];
         FIELD_COPY(name, res, name);
-        name[sjis_cut_length(name, sizeof(Reservation::name))] = '\0';
+        std::size_t len = sjis_cut_length(name, sizeof(Reservation::name));
+        // A lead byte without its second half (a damaged record) would pair with the first
+        // byte of the template's own text and garble the rest of the line: leave it out.
+        if (len > 0 && sjis_lead_byte((unsigned char)name[len - 1]) &&
+            sjis_cut_length(name, len - 1) == len - 1)
+            --len;
+        name[len] = '\0';
         mpeg1 = res.mpeg1;
     }
     const char* exe = capture_exe_name(mpeg1);
