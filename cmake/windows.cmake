@@ -16,6 +16,8 @@ target_link_libraries(tavrel_win32 PUBLIC tavrel_core ${WIN32_LIBS})
 file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
 add_executable(tavrel WIN32 ${CMAKE_SOURCE_DIR}/app/win32/winmain.cpp ${RESOURCE_SCRIPTS})
 target_link_libraries(tavrel PRIVATE tavrel_win32)
+# The shipped program carries no symbol tables (a quarter of the size).
+target_link_options(tavrel PRIVATE -s)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/capture_standin/CMakeLists.txt)
   add_subdirectory(tools/capture_standin)
@@ -41,4 +43,9 @@ endforeach()
 # End-to-end: tavrel.exe itself, driven from another process under Xvfb and Wine.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
+endif()
+
+# Start-up and memory figures under Wine (not part of the tests).
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win32/CMakeLists.txt AND TARGET e2e_driver)
+  add_subdirectory(bench/win32)
 endif()
