@@ -194,4 +194,30 @@ TEST(Capture, InstallFolderWithSpacesLaunchesTheRightProgram) {
     EXPECT_TRUE(wait_until([] { return find_capture_window() == nullptr; }, 10000));
 }
 
+TEST(Capture, StandinShowsItsWindowOnlyAfterTheDelayItsFileAsksFor) {
+    // The stand-in as a slow capture application, for tests of a late control window.
+    CaptureFolder folder(L"standin-delay");
+    ASSERT_TRUE(folder.write_file(L"standin_delay.txt", "3\r\n"));
+    Process standin;
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(standin.start(folder.file(L"KROTX1.exe"), folder.path()));
+    ASSERT_TRUE(wait_until([] { return find_capture_window() != nullptr; }, 15000));
+    EXPECT_GE(GetTickCount() - started, 3000u);
+    std::string log = folder.standin_log();
+    EXPECT_NE(std::string::npos, log.find("KROTX1.exe delay 3 s"));
+    EXPECT_NE(std::string::npos, log.find("settings Krotx1.ini"));
+    EXPECT_NE(std::string::npos, log.find("setting m_NNtsc=15"));
+    EXPECT_TRUE(log_shows(folder, "window shown"));
+
+    // It ends on the close command, finishing a recording that runs.
+    HWND capture = find_capture_window();
+    SendMessageW(capture, 2027, 0, 0);
+    SendMessageW(capture, 2029, 0, 0);
+    DWORD code = 99;
+    EXPECT_TRUE(standin.wait_exit(10000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(log_shows(folder, "written Samples\\"));
+    EXPECT_TRUE(log_shows(folder, "exit"));
+}
+
 }  // namespace
