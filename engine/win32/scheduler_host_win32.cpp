@@ -24,8 +24,10 @@ public:
     void send_command(WindowRef dialog, int id) override {
         SendMessageW((HWND)dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     }
+    // Through the desktop, like the hidden buttons' commands: a capture application that
+    // has stopped answering is given up after a while instead of holding the program.
     void send_to_capture(WindowRef capture_window, unsigned message) override {
-        if (capture_window) SendMessageW((HWND)capture_window, message, 0, 0);
+        if (capture_window && desktop) desktop->send(capture_window, message);
     }
     void repaint(WindowRef dialog) override { SendMessageW((HWND)dialog, WM_PAINT, 0, 0); }
     void show_reservation(WindowRef dialog, int index) override {
