@@ -353,9 +353,17 @@ bool wait_message_box(DWORD pid, int timeout_ms, MessageBoxSeen* seen) {
         [&] {
             for (const WindowInfo& w : list_windows(pid)) {
                 if (!w.visible || w.class_name != L"#32770" || w.title == L"Tavrel") continue;
-                // A message box has an OK button and its text in a static control.
-                HWND ok = GetDlgItem(w.hwnd, IDOK);
-                if (!ok) continue;
+                // A message box: an OK button, its text and icon in static controls, and
+                // nothing else (a dialog such as the recording conditions has many more).
+                if (!GetDlgItem(w.hwnd, IDOK)) continue;
+                int children = 0;
+                bool other = false;
+                for (HWND c = GetWindow(w.hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                    ++children;
+                    std::wstring kind = class_of(c);
+                    if (kind != L"Static" && kind != L"Button") other = true;
+                }
+                if (other || children > 8) continue;
                 seen->hwnd = w.hwnd;
                 seen->owner = w.owner;
                 seen->caption = w.title;

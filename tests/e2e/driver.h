@@ -141,7 +141,8 @@ struct MessageBoxSeen {
     HWND owner;
     std::wstring caption, text;
 };
-// A visible message box (a "#32770" window other than the main dialog) of process pid.
+// A visible message box of process pid: a "#32770" window holding only an OK button (and
+// maybe other buttons) and static texts.
 bool wait_message_box(DWORD pid, int timeout_ms, MessageBoxSeen* seen);
 // Presses its OK button.
 void press_ok(HWND box);
