@@ -39,7 +39,10 @@ void read_form(HWND dialog, FormValues* v) {
     v->start_time = {t.wHour, t.wMinute, t.wSecond};
     t = get_picker(app.end_time_picker);
     v->end_time = {t.wHour, t.wMinute, t.wSecond};
-    v->repeat_mode = (int)SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_GETCURSEL, 0, 0);
+    // The list is left without a selection only by a record whose mode is neither entry;
+    // store once only, the list's first entry, rather than the -1 of no selection.
+    int mode = (int)SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_GETCURSEL, 0, 0);
+    v->repeat_mode = mode < 0 ? 0 : mode;
     for (int i = 0; i < 7; ++i)
         v->weekdays[i] =
             SendDlgItemMessageW(dialog, IDC_WEEKDAY_MON + i, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -123,7 +126,10 @@ void show_reservation(HWND dialog, int index) {
     t.wMinute = (WORD)v.end_time.minute;
     t.wSecond = (WORD)v.end_time.second;
     set_picker(app.end_time_picker, t);
-    SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL, (WPARAM)v.repeat_mode, 0);
+    // A mode that is neither entry selects nothing, on every system alike.
+    bool listed = v.repeat_mode == 0 || v.repeat_mode == 1;
+    SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL,
+                        listed ? (WPARAM)v.repeat_mode : (WPARAM)-1, 0);
     set_mode_controls(dialog, v.repeat_mode);
     if (colour_set) {
         app.current_colour = v.colour;
@@ -166,7 +172,8 @@ void form_add(HWND dialog) {
     save_schedule(app.table, (WindowRef)dialog, kScheduleFileName);
     app.selected_index = app.reservation_count - 1;
     SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)app.selected_index, 0);
-    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), TRUE);
+    // An empty name added to an empty list leaves nothing selected: nothing to set up.
+    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), app.selected_index >= 0);
 }
 
 void form_update(HWND dialog) {

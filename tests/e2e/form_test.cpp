@@ -1,0 +1,490 @@
+// The reservation form of tavrel.exe worked from outside: what "新規登録" and "予約更新"
+// write into "recdata.dat", what picking a name shows, the repeat-mode list, the colour
+// button and swatch, and the refusals (40 in use, nothing selected).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "tests/e2e/driver.h"
+
+namespace {
+
+using namespace e2e;
+
+const int kRecord = 276;
+const int kTable = 40 * kRecord;
+
+// ---- records as the record table lays them out, byte by byte ----
+
+void put_text(std::string& rec, int offset, const char* text) {
+    std::memcpy(&rec[offset], text, std::strlen(text) + 1);
+}
+
+void put32(std::string& rec, int offset, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) rec[offset + i] = (char)((v >> (8 * i)) & 0xFF);
+}
+
+// The default record: dates 020101, times 000000, 4000000 bit/s, 384 kbit/s, 48000 Hz,
+// colour 0x5454FF, brightness 127, contrast 70, saturation 67, all else zero or empty.
+std::string default_record() {
+    std::string r(kRecord, '\0');
+    put_text(r, 21, "020101");
+    put_text(r, 28, "020101");
+    put_text(r, 35, "000000");
+    put_text(r, 42, "000000");
+    put32(r, 56, 4000000);
+    put32(r, 60, 384);
+    put32(r, 64, 48000);
+    put32(r, 76, 0x5454FF);
+    r[213] = (char)127;
+    r[214] = (char)70;
+    r[215] = (char)67;
+    return r;
+}
+
+// The form's fields of a record over a default one.
+std::string record(const char* name, const char* start_date, const char* end_date,
+                   const char* start_time, const char* end_time, int mode, int mask,
+                   std::uint32_t colour) {
+    std::string r = default_record();
+    put_text(r, 0, name);
+    put_text(r, 21, start_date);
+    put_text(r, 28, end_date);
+    put_text(r, 35, start_time);
+    put_text(r, 42, end_time);
+    r[49] = (char)mask;
+    put32(r, 52, (std::uint32_t)mode);
+    put32(r, 76, colour);
+    return r;
+}
+
+std::string default_file() {
+    std::string file;
+    for (int i = 0; i < 40; ++i) file += default_record();
+    return file;
+}
+
+std::string slot(const std::string& file, int index) {
+    if ((int)file.size() < (index + 1) * kRecord) return std::string();
+    return file.substr((size_t)index * kRecord, kRecord);
+}
+
+// Bytes in hex, for a readable difference when a record does not match.
+std::string hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i && i % 16 == 0) out += '\n';
+        out += digits[(unsigned char)bytes[i] >> 4];
+        out += digits[(unsigned char)bytes[i] & 15];
+        out += ' ';
+    }
+    return out;
+}
+
+#define EXPECT_RECORD(expected, actual) EXPECT_EQ(hex(expected), hex(actual))
+
+// Every reservation lies in 2003, so none falls due while a test runs.
+// 0 once only, 1 once only past midnight, 2 weekly 月 and 日 in green, 3 weekly every day,
+// 4 once only without a colour of its own.
+std::string five_reservations() {
+    std::string file = default_file();
+    const std::string recs[5] = {
+        record("ニュース", "030110", "030110", "190000", "194500", 0, 0, 0x5454FF),
+        record("映画", "031231", "040101", "233000", "011500", 0, 0, 0xC0C000),
+        record("ドラマ", "030106", "030630", "210000", "215400", 1, 0x41, 0x00C000),
+        record("天気", "030301", "030331", "063000", "064500", 1, 0x7F, 0x3080FF),
+        record("音楽", "030505", "030505", "120000", "130000", 0, 0, 0),
+    };
+    for (int i = 0; i < 5; ++i) file.replace((size_t)i * kRecord, kRecord, recs[i]);
+    return file;
+}
+
+SYSTEMTIME date_of(int year, int month, int day) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    t.wYear = (WORD)year;
+    t.wMonth = (WORD)month;
+    t.wDay = (WORD)day;
+    return t;
+}
+
+SYSTEMTIME time_of(int hour, int minute, int second) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    t.wHour = (WORD)hour;
+    t.wMinute = (WORD)minute;
+    t.wSecond = (WORD)second;
+    t.wMilliseconds = 0;
+    return t;
+}
+
+// tavrel.exe in a capture folder of its own, on the given "recdata.dat" (none when empty).
+struct Session {
+    CaptureFolder folder;
+    Process tavrel;
+    HWND main = nullptr;
+
+    Session(const wchar_t* name, const std::string& schedule) : folder(name) {
+        if (!schedule.empty()) folder.write_file(L"recdata.dat", schedule);
+        if (!tavrel.start(tavrel_exe(), folder.path())) return;
+        if (schedule.empty()) {
+            // The file is created at start-up, after its message.
+            MessageBoxSeen box;
+            if (wait_message_box(tavrel.pid(), 15000, &box)) press_ok(box.hwnd);
+        }
+        main = wait_main_dialog(tavrel.pid(), 15000);
+    }
+
+    Dialog dialog() const { return Dialog(main); }
+    std::string schedule() const { return folder.read_file(L"recdata.dat"); }
+
+    void set_picker(int n, const SYSTEMTIME& t) const {
+        EXPECT_TRUE(dialog().set_picker(dialog().picker(n), t)) << "picker " << n;
+    }
+    SYSTEMTIME picker(int n) const {
+        SYSTEMTIME t;
+        EXPECT_TRUE(dialog().get_picker(dialog().picker(n), &t)) << "picker " << n;
+        return t;
+    }
+    // A command that does nothing but repaint: once it has been handled, so has every
+    // command before it.
+    void settle() const { EXPECT_TRUE(dialog().command(1126)); }
+};
+
+// ---- the colour chooser ----
+
+HWND wait_colour_chooser(DWORD pid) {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            for (const WindowInfo& w : list_windows(pid))
+                if (w.visible && w.class_name == L"#32770" && w.title != L"Tavrel" &&
+                    GetDlgItem(w.hwnd, 706)) {  // its red edit field
+                    found = w.hwnd;
+                    return true;
+                }
+            return false;
+        },
+        15000);
+    return found;
+}
+
+// Presses "色" and picks red, green and blue in the chooser's edit fields; OK, or cancel.
+void choose_in_chooser(const Session& s, int red, int green, int blue, bool ok) {
+    s.dialog().post_command(1122);
+    HWND chooser = wait_colour_chooser(s.tavrel.pid());
+    ASSERT_NE(nullptr, chooser);
+    EXPECT_EQ(s.main, GetWindow(chooser, GW_OWNER));
+    Dialog c(chooser);
+    if (ok) {
+        c.set_text(706, std::to_wstring(red));
+        c.set_text(707, std::to_wstring(green));
+        c.set_text(708, std::to_wstring(blue));
+        press_ok(chooser);
+    } else {
+        PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     (LPARAM)GetDlgItem(chooser, IDCANCEL));
+    }
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(chooser); }, 10000));
+    s.settle();
+}
+
+// The swatch (client 315,278 to 365,294) is filled with one colour: corners and middle.
+void expect_swatch(HWND dialog, COLORREF colour) {
+    Sleep(300);
+    Screenshot shot;
+    ASSERT_TRUE(shot.capture());
+    for (POINT p : {POINT{315, 278}, POINT{364, 278}, POINT{315, 293}, POINT{364, 293},
+                    POINT{340, 286}})
+        EXPECT_EQ(colour, shot.pixel_in_client(dialog, p.x, p.y)) << p.x << "," << p.y;
+}
+
+void expect_weekly_controls(const Session& s, bool enabled) {
+    EXPECT_EQ(enabled, IsWindowEnabled(s.dialog().picker(2)) != FALSE) << "end date";
+    for (int id = 1090; id <= 1096; ++id) EXPECT_EQ(enabled, s.dialog().enabled(id)) << id;
+}
+
+void expect_boxes(const Session& s, const bool (&checked)[7]) {
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(checked[i], s.dialog().checked(1090 + i)) << 1090 + i;
+}
+
+// ---- tests ----
+
+TEST(Form, AddWritesTheFormIntoANewScheduleFile) {
+    Session s(L"form-add", "");
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    ASSERT_EQ((long long)kTable, s.folder.file_size(L"recdata.dat"));
+    EXPECT_FALSE(d.enabled(1131));
+
+    // A cancelled chooser leaves the swatch at its first colour.
+    choose_in_chooser(s, 0, 0, 0, false);
+    expect_swatch(s.main, 0x5454FF);
+    // Red 0, green 128, blue 255.
+    choose_in_chooser(s, 0, 128, 255, true);
+    expect_swatch(s.main, 0xFF8000);
+
+    d.set_text(1121, L"ニュース");
+    s.set_picker(0, date_of(2003, 2, 16));
+    s.set_picker(1, time_of(23, 30, 0));
+    s.set_picker(3, time_of(1, 15, 0));
+    d.select_combo(1073, 1);  // 毎週録画
+    s.set_picker(2, date_of(2003, 3, 31));
+    d.click(1090);  // 月 64
+    d.click(1094);  // 金 4
+    ASSERT_TRUE(d.command(1085));
+
+    std::string file = s.schedule();
+    ASSERT_EQ((size_t)kTable, file.size());
+    EXPECT_RECORD(record("ニュース", "030216", "030331", "233000", "011500", 1, 68, 0xFF8000),
+                  slot(file, 0));
+    for (int i = 1; i < 40; ++i) EXPECT_RECORD(default_record(), slot(file, i)) << "slot " << i;
+    ASSERT_EQ(1, d.combo_count(1121));
+    EXPECT_EQ(L"ニュース", d.combo_item(1121, 0));
+    EXPECT_EQ(0, d.combo_selection(1121));
+    EXPECT_TRUE(d.enabled(1131));
+}
+
+TEST(Form, AddWithAnEmptyNameFillsTheFreeSlotButListsNothingNew) {
+    Session s(L"form-add-empty", default_file());
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    // Into an empty list: nothing listed, nothing selected, nothing to set up.
+    s.set_picker(0, date_of(2003, 5, 5));
+    s.set_picker(1, time_of(10, 0, 0));
+    s.set_picker(3, time_of(10, 0, 0));
+    ASSERT_TRUE(d.command(1085));
+    EXPECT_EQ(0, d.combo_count(1121));
+    EXPECT_EQ(-1, d.combo_selection(1121));
+    EXPECT_FALSE(d.enabled(1131));
+    std::string file = s.schedule();
+    // Equal times: the end date is the start date.
+    EXPECT_RECORD(record("", "030505", "030505", "100000", "100000", 0, 0, 0x5454FF),
+                  slot(file, 0));
+
+    d.set_text(1121, L"朝");
+    ASSERT_TRUE(d.command(1085));
+    ASSERT_EQ(1, d.combo_count(1121));
+
+    // With one in use, the empty name goes to slot 1; the list keeps its one entry, which
+    // stays selected. Once only, 22:00 to 02:00: ends on the next day.
+    d.set_text(1121, L"");
+    s.set_picker(0, date_of(2003, 2, 28));
+    s.set_picker(1, time_of(22, 0, 0));
+    s.set_picker(3, time_of(2, 0, 0));
+    ASSERT_TRUE(d.command(1085));
+    EXPECT_EQ(1, d.combo_count(1121));
+    EXPECT_EQ(L"朝", d.combo_item(1121, 0));
+    EXPECT_EQ(0, d.combo_selection(1121));
+    EXPECT_TRUE(d.enabled(1131));
+    file = s.schedule();
+    EXPECT_RECORD(record("朝", "030505", "030505", "100000", "100000", 0, 0, 0x5454FF),
+                  slot(file, 0));
+    EXPECT_RECORD(record("", "030228", "030301", "220000", "020000", 0, 0, 0x5454FF),
+                  slot(file, 1));
+}
+
+TEST(Form, PickingANameShowsItsReservation) {
+    Session s(L"form-show", five_reservations());
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    ASSERT_EQ(5, d.combo_count(1121));
+    EXPECT_EQ(L"ドラマ", d.combo_item(1121, 2));
+
+    d.select_combo(1121, 2);
+    EXPECT_EQ(L"ドラマ", d.text(1121));
+    SYSTEMTIME t = s.picker(0);
+    EXPECT_EQ(2003, t.wYear);
+    EXPECT_EQ(1, t.wMonth);
+    EXPECT_EQ(6, t.wDay);
+    t = s.picker(2);
+    EXPECT_EQ(2003, t.wYear);
+    EXPECT_EQ(6, t.wMonth);
+    EXPECT_EQ(30, t.wDay);
+    t = s.picker(1);
+    EXPECT_EQ(21, t.wHour);
+    EXPECT_EQ(0, t.wMinute);
+    EXPECT_EQ(0, t.wSecond);
+    t = s.picker(3);
+    EXPECT_EQ(21, t.wHour);
+    EXPECT_EQ(54, t.wMinute);
+    EXPECT_EQ(1, d.combo_selection(1073));
+    expect_weekly_controls(s, true);
+    expect_boxes(s, {true, false, false, false, false, false, true});  // 0x41: 月 and 日
+    EXPECT_TRUE(d.enabled(1131));
+    expect_swatch(s.main, 0x00C000);
+
+    // Once only past midnight: the weekly controls are disabled and the boxes cleared.
+    d.select_combo(1121, 1);
+    EXPECT_EQ(L"映画", d.text(1121));
+    t = s.picker(0);
+    EXPECT_EQ(2003, t.wYear);
+    EXPECT_EQ(12, t.wMonth);
+    EXPECT_EQ(31, t.wDay);
+    t = s.picker(1);
+    EXPECT_EQ(23, t.wHour);
+    EXPECT_EQ(30, t.wMinute);
+    t = s.picker(3);
+    EXPECT_EQ(1, t.wHour);
+    EXPECT_EQ(15, t.wMinute);
+    EXPECT_EQ(0, d.combo_selection(1073));
+    expect_weekly_controls(s, false);
+    expect_boxes(s, {false, false, false, false, false, false, false});
+    expect_swatch(s.main, 0xC0C000);
+
+    // A record without a colour of its own keeps the swatch's colour after the repaint.
+    d.select_combo(1121, 4);
+    expect_swatch(s.main, 0xC0C000);
+}
+
+TEST(Form, UpdateStoresTheChangedFormIntoTheSelectedSlot) {
+    const std::string before = five_reservations();
+    Session s(L"form-update", before);
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    d.select_combo(1121, 2);  // ドラマ, weekly, 月 and 日, green
+
+    d.set_text(1121, L"連続ドラマ");
+    s.set_picker(1, time_of(20, 0, 0));
+    s.set_picker(2, date_of(2003, 9, 30));
+    d.click(1090);  // 月 off
+    d.click(1092);  // 水 on: 16 + 日 1
+    ASSERT_TRUE(d.command(1123));
+    std::string file = s.schedule();
+    ASSERT_EQ((size_t)kTable, file.size());
+    EXPECT_RECORD(record("連続ドラマ", "030106", "030930", "200000", "215400", 1, 17, 0x00C000),
+                  slot(file, 2));
+    for (int i : {0, 1, 3, 4}) EXPECT_RECORD(slot(before, i), slot(file, i)) << "slot " << i;
+    EXPECT_EQ(L"連続ドラマ", d.combo_item(1121, 2));
+    EXPECT_EQ(2, d.combo_selection(1121));
+
+    // Once only now: the end date follows the times, not the disabled end-date picker,
+    // and the boxes still count.
+    d.select_combo(1073, 0);
+    s.set_picker(0, date_of(2003, 12, 31));
+    s.set_picker(1, time_of(23, 0, 0));
+    s.set_picker(3, time_of(1, 0, 0));
+    ASSERT_TRUE(d.command(1123));
+    file = s.schedule();
+    EXPECT_RECORD(record("連続ドラマ", "031231", "040101", "230000", "010000", 0, 17, 0x00C000),
+                  slot(file, 2));
+}
+
+TEST(Form, UpdateThatClearsANameShortensTheList) {
+    const std::string before = five_reservations();
+    Session s(L"form-clear", before);
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    d.select_combo(1121, 2);
+    d.set_text(1121, L"");
+    ASSERT_TRUE(d.command(1123));
+    ASSERT_EQ(2, d.combo_count(1121));
+    EXPECT_EQ(L"ニュース", d.combo_item(1121, 0));
+    EXPECT_EQ(L"映画", d.combo_item(1121, 1));
+
+    std::string file = s.schedule();
+    ASSERT_EQ((size_t)kTable, file.size());
+    std::string cleared = slot(file, 2);
+    EXPECT_EQ('\0', cleared[0]);
+    // The rest of the form went back as it was shown.
+    EXPECT_EQ(slot(before, 2).substr(21), cleared.substr(21));
+    for (int i : {0, 1, 3, 4}) EXPECT_RECORD(slot(before, i), slot(file, i)) << "slot " << i;
+
+    // An add names slot 2 again, and 3 and 4 come back.
+    d.set_text(1121, L"ドラマ");
+    ASSERT_TRUE(d.command(1085));
+    ASSERT_EQ(5, d.combo_count(1121));
+    EXPECT_EQ(L"音楽", d.combo_item(1121, 4));
+    EXPECT_EQ(4, d.combo_selection(1121));
+}
+
+TEST(Form, AddWithFortyInUseIsRefusedAndTheFileKeepsItsBytes) {
+    std::string full;
+    for (int i = 0; i < 40; ++i) {
+        std::string name = "番組" + std::to_string(i);
+        full += record(name.c_str(), "030401", "030401", "080000", "090000", 0, 0, 0x5454FF);
+    }
+    Session s(L"form-forty", full);
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    ASSERT_EQ(40, d.combo_count(1121));
+    d.set_text(1121, L"四十一");
+    d.post_command(1085);
+    MessageBoxSeen box;
+    ASSERT_TRUE(wait_message_box(s.tavrel.pid(), 15000, &box));
+    EXPECT_EQ(L"これ以上追加できません", box.text);
+    EXPECT_EQ(L"リストは40まで", box.caption);
+    EXPECT_EQ(s.main, box.owner);
+    press_ok(box.hwnd);
+    s.settle();
+
+    EXPECT_EQ((long long)kTable, s.folder.file_size(L"recdata.dat"));
+    EXPECT_TRUE(s.schedule() == full) << "the file's content changed";
+    EXPECT_EQ(40, d.combo_count(1121));
+    EXPECT_EQ(39, d.combo_selection(1121));
+    EXPECT_TRUE(d.enabled(1131));
+}
+
+TEST(Form, RepeatModeListSwitchesTheWeeklyControls) {
+    Session s(L"form-mode", five_reservations());
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    ASSERT_EQ(2, d.combo_count(1073));
+    EXPECT_EQ(L"一回だけ録画", d.combo_item(1073, 0));
+    EXPECT_EQ(L"毎週録画", d.combo_item(1073, 1));
+    EXPECT_EQ(0, d.combo_selection(1073));
+    expect_weekly_controls(s, false);
+
+    d.select_combo(1073, 1);
+    expect_weekly_controls(s, true);
+    d.click(1092);
+    d.select_combo(1073, 0);
+    expect_weekly_controls(s, false);
+    EXPECT_TRUE(d.checked(1092)) << "disabling keeps the boxes' contents";
+    // Closing the list without a new pick switches too.
+    SendMessageTimeoutW(d.item(1073), CB_SETCURSEL, 1, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(d.command(1073, CBN_CLOSEUP));
+    expect_weekly_controls(s, true);
+    // Other notifications of the list are ignored.
+    SendMessageTimeoutW(d.item(1073), CB_SETCURSEL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(d.command(1073, CBN_SETFOCUS));
+    expect_weekly_controls(s, true);
+}
+
+TEST(Form, UpdateWithNothingSelectedWritesNothing) {
+    // Bytes after the table: any save would cut them off.
+    const std::string longer = five_reservations() + "TAIL";
+    Session s(L"form-no-selection", longer);
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    EXPECT_EQ(-1, d.combo_selection(1121));
+    d.set_text(1121, L"新番組");
+    ASSERT_TRUE(d.command(1123));
+    s.settle();
+    MessageBoxSeen box;
+    EXPECT_FALSE(wait_message_box(s.tavrel.pid(), 1000, &box)) << "no message";
+    EXPECT_TRUE(s.tavrel.running());
+    EXPECT_TRUE(s.schedule() == longer) << "the file was rewritten";
+    EXPECT_EQ(5, d.combo_count(1121));
+}
+
+TEST(Form, ARecordWithAnUnknownModeIsStoredAsOnceOnly) {
+    std::string file = five_reservations();
+    put32(file, 3 * kRecord + 52, 7);  // slot 3: neither list entry
+    Session s(L"form-unknown-mode", file);
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    d.select_combo(1121, 3);
+    EXPECT_EQ(-1, d.combo_selection(1073));
+    ASSERT_TRUE(d.command(1123));
+    std::string saved = s.schedule();
+    // Once only, 06:30 to 06:45: the end date is the start date.
+    EXPECT_RECORD(record("天気", "030301", "030301", "063000", "064500", 0, 0x7F, 0x3080FF),
+                  slot(saved, 3));
+}
+
+}  // namespace
