@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Writes the seed inputs of the fuzz targets into tests/fuzz/corpus/<target>/.
+
+fuzz_schedule_table: a table of 40 records of 276 bytes, then the number in use, the time
+zone (0 Tokyo, 1 Berlin, 2 UTC, 3 New York, 4 Lord Howe), four bytes of offset in seconds
+from Monday 2024-03-25 00:00 UTC (little-endian, signed), a flags byte and the tick steps
+(b < 128: b + 1 seconds; else (b - 127) * 300 seconds).
+fuzz_settings_file: 16 bytes of parameters, then the settings file.
+"""
+import os
+import struct
+
+here = os.path.dirname(os.path.abspath(__file__))
+
+
+def record(name=b"", start_date=b"020101", end_date=b"020101", start_time=b"000000",
+           end_time=b"000000", weekdays=0, repeat=0, video=4000000, audio=384, rate=48000,
+           vbr=0, size=0, colour=0x5454FF, use_conditions=0, folder=b"", move=0,
+           brightness=127, contrast=70, saturation=67, hue=0, use_quality=0, mpeg1=0,
+           after_action=0, after_delay=0, stream_format=0, use_gop=0, gop=0):
+    def text(value, size):
+        assert len(value) < size
+        return value + b"\0" * (size - len(value))
+    r = (text(name, 21) + text(start_date, 7) + text(end_date, 7) + text(start_time, 7) +
+         text(end_time, 7) + bytes([weekdays, 0, 0]) +
+         struct.pack("<iiiiiiIi", repeat, video, audio, rate, vbr, size, colour, use_conditions) +
+         text(folder, 128) +
+         bytes([move, brightness, contrast, saturation, hue, use_quality, mpeg1, after_action]) +
+         struct.pack("<i", after_delay) + bytes([stream_format, use_gop, gop]) + b"\0" * 49)
+    assert len(r) == 276
+    return r
+
+
+def table(records):
+    records = list(records) + [record() for _ in range(40 - len(records))]
+    return b"".join(records)
+
+
+def params(count, zone, offset, flags, steps):
+    return bytes([count, zone]) + struct.pack("<i", offset) + bytes([flags]) + bytes(steps)
+
+
+def sj(text):
+    return text.encode("cp932")
+
+
+def write(target, name, data):
+    folder = os.path.join(here, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+# The week of 2024-03-25 (Monday) .. 2024-03-31 (Sunday, Europe changes to summer time).
+week = [
+    record(sj("ニュース"), b"240325", b"240325", b"210000", b"220000"),
+    record(sj("深夜映画"), b"240330", b"240331", b"233000", b"010000", colour=0x00FF00,
+           use_conditions=1, use_quality=1, stream_format=2, use_gop=1, gop=3,
+           move=1, folder=b"d:\\rec\\movie", after_delay=30),
+    record(sj("朝の天気"), b"240301", b"241231", b"070000", b"073000", weekdays=64 | 16 | 4,
+           repeat=1, mpeg1=1, use_conditions=1, size=4),
+    record(sj("週末の夜"), b"240101", b"241231", b"230000", b"010000", weekdays=2, repeat=1,
+           after_action=4, after_delay=60),
+    record(sj("夏時間の谷"), b"240301", b"240430", b"013000", b"033000", weekdays=1, repeat=1),
+    record(sj("零時"), b"240327", b"240327", b"000000", b"003000", stream_format=4,
+           use_gop=1, gop=255),
+]
+write("fuzz_schedule_table", "week-berlin", table(week) + params(6, 1, 0, 0, [129, 129, 59]))
+write("fuzz_schedule_table", "week-tokyo-failing-files",
+      table(week) + params(6, 0, -9 * 3600, 4 | 8 | 16 | 1, [59, 200, 129]))
+write("fuzz_schedule_table", "week-lordhowe", table(week) + params(6, 4, 3 * 86400, 2, [255, 1]))
+write("fuzz_schedule_table", "defaults", table([]))
+full = [record(sj("番組%02d" % i), b"2403%02d" % (25 + i % 7), b"2403%02d" % (25 + i % 7),
+               b"%02d0000" % (i % 24), b"%02d3000" % (i % 24), weekdays=127, repeat=i % 2,
+               colour=0x010101 * (i * 6)) for i in range(40)]
+write("fuzz_schedule_table", "forty-new-york", table(full) + params(40, 3, 86400, 0, [9, 140]))
+# Names without NUL, digits that are no dates, modes outside 0..1.
+damaged = [record(b"X" * 20, b"24ab25", b"999999", b"250000", b"12", repeat=7, weekdays=255),
+           record(sj("あいうえおかきくけこ"), b"240399", b"240325", b"0000", b"235959", repeat=1,
+                  weekdays=0x80 | 64)]
+raw = bytearray(table(damaged))
+raw[20] = 0x82  # a lead byte where the first name's NUL was
+raw[21 + 6] = ord("9")  # start_date without its NUL
+write("fuzz_schedule_table", "damaged", bytes(raw) + params(2, 2, 0, 0, [129]))
+
+
+def settings_params(flags=0, index=0, video=6000000, size=3, audio_sel=4, vbr=1, b=128, c=64,
+                    s=90, h=10, stream=1, gop=0, key_line=3):
+    p = (bytes([flags, index]) + struct.pack("<i", video) +
+         bytes([size & 0xFF, audio_sel, vbr, b, c, s, h, stream, gop, key_line]))
+    return p + b"\0" * (16 - len(p))
+
+
+ini = (b"[Video]\r\ndwVideoBitrate=4000000\r\ndwAudioBitrate=384\r\ndwAudioSampleFreq=48000\r\n"
+       b"HRes=0\r\nm_bIsVBR=0\r\nOMODE=0\r\nIsEs=3\r\nMPeriod=3\r\nm_NNtsc=15\r\n"
+       b"[Picture]\r\nBrightness=127\r\nContrast=70\r\nSaturation=67\r\nHue=0\r\n"
+       b"[Path]\r\nSaveFolder=" + sj("c:\\録画\\Samples") + b"\r\n")
+write("fuzz_settings_file", "realistic", settings_params() + ini)
+write("fuzz_settings_file", "lf-only-mpeg1-install",
+      settings_params(flags=1 | 2, index=39, stream=4, gop=6) + ini.replace(b"\r\n", b"\n"))
+write("fuzz_settings_file", "odd-lines",
+      settings_params(stream=3, gop=255, size=0xFF, key_line=1) +
+      b"Hue = 5\r\nHueX=1\r\nHue=1=2\r\n; " + b"x" * 100 + b"\r\n" + b"Brightness=" + b"9" * 90 +
+      b"\r\nHRes=1\r\n[Second]\r\nHRes=2\r\n\x1a\rlone CR\r\nm_bIsVBR=0")
+write("fuzz_settings_file", "near-400-pieces",
+      settings_params(flags=4) + b"".join(b"Key%03d=%s\r\n" % (i, b"v" * (i % 70)) for i in range(399))
+      + b"Hue=0")
+write("fuzz_settings_file", "missing", settings_params(flags=8))
