@@ -247,6 +247,34 @@ TEST(Form, AddWritesTheFormIntoANewScheduleFile) {
     EXPECT_EQ(L"ニュース", d.combo_item(1121, 0));
     EXPECT_EQ(0, d.combo_selection(1121));
     EXPECT_TRUE(d.enabled(1131));
+
+    // The form changed, then the name picked again: the form shows what was added.
+    d.click(1090);
+    d.select_combo(1073, 0);
+    d.set_text(1121, L"別");
+    s.set_picker(0, date_of(2003, 1, 1));
+    s.set_picker(1, time_of(5, 0, 0));
+    s.set_picker(2, date_of(2003, 1, 2));
+    s.set_picker(3, time_of(6, 0, 0));
+    d.select_combo(1121, 0);
+    EXPECT_EQ(L"ニュース", d.text(1121));
+    SYSTEMTIME t = s.picker(0);
+    EXPECT_EQ(2003, t.wYear);
+    EXPECT_EQ(2, t.wMonth);
+    EXPECT_EQ(16, t.wDay);
+    t = s.picker(1);
+    EXPECT_EQ(23, t.wHour);
+    EXPECT_EQ(30, t.wMinute);
+    EXPECT_EQ(0, t.wSecond);
+    t = s.picker(2);
+    EXPECT_EQ(3, t.wMonth);
+    EXPECT_EQ(31, t.wDay);
+    t = s.picker(3);
+    EXPECT_EQ(1, t.wHour);
+    EXPECT_EQ(15, t.wMinute);
+    EXPECT_EQ(1, d.combo_selection(1073));
+    expect_weekly_controls(s, true);
+    expect_boxes(s, {true, false, false, false, true, false, false});
 }
 
 TEST(Form, AddWithAnEmptyNameFillsTheFreeSlotButListsNothingNew) {
