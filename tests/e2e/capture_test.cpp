@@ -33,6 +33,19 @@ bool at_bottom(HWND window) {
     return last == window;
 }
 
+// Waits until a stand-in started from folder shows its window, placed where it puts it.
+HWND wait_standin_window(const CaptureFolder& folder) {
+    if (!log_shows(folder, "window shown", 15000)) return nullptr;
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            found = find_capture_window();
+            return found && IsWindowVisible(found);
+        },
+        5000);
+    return found;
+}
+
 int capture_windows() {
     int n = 0;
     for (const WindowInfo& w : list_windows())
@@ -45,8 +58,8 @@ TEST(Capture, OpenControlWindowIsAdoptedAndCommanded) {
     ASSERT_TRUE(folder.write_schedule(default_table()));
     Process standin;
     ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
-    ASSERT_TRUE(wait_until([] { return find_capture_window() != nullptr; }, 15000));
-    HWND capture = find_capture_window();
+    HWND capture = wait_standin_window(folder);
+    ASSERT_NE(nullptr, capture);
 
     Process tavrel;
     HWND hwnd = start_tavrel(tavrel, folder);
@@ -134,8 +147,8 @@ TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
     // Opened after the program's start, so the program has not adopted it yet.
     Process standin;
     ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
-    ASSERT_TRUE(wait_until([] { return find_capture_window() != nullptr; }, 15000));
-    HWND capture = find_capture_window();
+    HWND capture = wait_standin_window(folder);
+    ASSERT_NE(nullptr, capture);
     EXPECT_EQ(200, rect_of(capture).left);
 
     DWORD started = GetTickCount();
@@ -218,6 +231,31 @@ TEST(Capture, StandinShowsItsWindowOnlyAfterTheDelayItsFileAsksFor) {
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(log_shows(folder, "written Samples\\"));
     EXPECT_TRUE(log_shows(folder, "exit"));
+}
+
+TEST(Capture, HungCaptureApplicationDoesNotHoldTheProgramForEver) {
+    // The capture application stops answering when told to record: the program gives the
+    // command up after a while instead of waiting with it for ever.
+    CaptureFolder folder(L"hung");
+    ASSERT_TRUE(folder.write_schedule(default_table()));
+    ASSERT_TRUE(folder.write_file(L"standin_hang.txt", "120"));
+    Process standin;
+    ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
+    ASSERT_NE(nullptr, wait_standin_window(folder));
+    Process tavrel;
+    HWND hwnd = start_tavrel(tavrel, folder);
+    ASSERT_NE(nullptr, hwnd);
+    Dialog dialog(hwnd);
+
+    DWORD started = GetTickCount();
+    EXPECT_TRUE(dialog.command(1128, 0, 90000));
+    DWORD took = GetTickCount() - started;
+    EXPECT_TRUE(log_shows(folder, "hang 120 s", 1000));
+    EXPECT_LT(took, 45000u);
+    // The dialog answers again.
+    started = GetTickCount();
+    EXPECT_TRUE(dialog.command(1085 + 1000, 0, 5000));  // an id without a command
+    EXPECT_LT(GetTickCount() - started, 5000u);
 }
 
 }  // namespace

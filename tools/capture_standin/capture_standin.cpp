@@ -12,6 +12,7 @@
 //   settings <ini name> <n> bytes | settings <ini name> missing
 //   setting <line>                (each line of the settings file)
 //   delay <n> s                   (see standin_delay.txt)
+//   hang <n> s                    (see standin_hang.txt)
 //   window shown at <x>,<y>
 //   message <number> <name>
 //   recording Samples\<file>
@@ -19,7 +20,9 @@
 //   exit
 // The settings file is "Krotx1.ini" when the program's own name is KROTX1.exe, else
 // "Krotx2.ini", read from its own folder at start. A file "standin_delay.txt" beside it
-// holding a number of seconds delays the window by that long (a slow capture application).
+// holding a number of seconds delays the window by that long (a slow capture application);
+// a file "standin_hang.txt" holding seconds makes it stop answering for that long when
+// the record command arrives (a hung capture application).
 #include <windows.h>
 
 #include <cstdarg>
@@ -128,9 +131,10 @@ void log_settings() {
     }
 }
 
-DWORD delay_seconds() {
+// Seconds from a small file beside the program, 0 when there is none (at most an hour).
+DWORD seconds_from(const wchar_t* name) {
     wchar_t path[MAX_PATH];
-    in_folder(L"standin_delay.txt", path);
+    in_folder(name, path);
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
@@ -213,10 +217,16 @@ INT_PTR CALLBACK standin_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
     case WM_TIMER:
         if (wparam == kGrowTimer) write_chunk();
         return TRUE;
-    case kRecord:
+    case kRecord: {
         log_line("message 2027 record");
+        DWORD hang = seconds_from(L"standin_hang.txt");
+        if (hang) {
+            log_line("hang %lu s", (unsigned long)hang);
+            Sleep(hang * 1000);
+        }
         start_recording(dialog);
         return TRUE;
+    }
     case kStop:
         log_line("message 2025 stop");
         finish_recording(dialog);
@@ -258,7 +268,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     to_utf8(GetCommandLineW(), command_line, sizeof(command_line));
     log_line("start pid %lu command line %s", GetCurrentProcessId(), command_line);
     log_settings();
-    DWORD delay = delay_seconds();
+    DWORD delay = seconds_from(L"standin_delay.txt");
     if (delay) {
         log_line("delay %lu s", (unsigned long)delay);
         Sleep(delay * 1000);
