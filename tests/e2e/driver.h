@@ -24,6 +24,11 @@
 // ~CaptureFolder ends every program that runs from the folder (stand-ins launched by the
 // program too) and deletes the folder (kept when TAVREL_E2E_KEEP is set).
 //
+// The stand-in's log lines, and its files standin_delay.txt (show the window only after n
+// seconds) and standin_hang.txt (stop answering for n seconds on the record command), are
+// described at the top of tools/capture_standin/capture_standin.cpp. Wait for its log line
+// "window shown" before looking at where its window is.
+//
 // The paths of tavrel.exe and of the stand-in come from the environment (TAVREL_EXE,
 // TAVREL_STANDIN, set by ctest); a Unix path is taken as the Z: drive.
 #pragma once
