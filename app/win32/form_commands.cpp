@@ -88,6 +88,21 @@ void init_form(HWND dialog) {
                         (LPARAM)(const wchar_t*)Wide("毎週録画"));
     SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL, 0, 0);
     SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_LIMITTEXT, kMaxNameBytes, 0);
+    // A record keeps the year as two digits of 20yy: a date outside that century would
+    // come back as another year, so the date pickers do not offer one.
+    SYSTEMTIME range[2];
+    std::memset(range, 0, sizeof(range));
+    range[0].wYear = 2000;
+    range[0].wMonth = 1;
+    range[0].wDay = 1;
+    range[1].wYear = 2099;
+    range[1].wMonth = 12;
+    range[1].wDay = 31;
+    range[1].wHour = 23;
+    range[1].wMinute = 59;
+    range[1].wSecond = 59;
+    SendMessageW((HWND)app.start_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
+    SendMessageW((HWND)app.end_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
     set_mode_controls(dialog, 0);
     refresh_name_list(dialog, IDC_NAME_LIST);
     SetWindowPos(dialog, HWND_TOPMOST, 0, 30, 0, 0, SWP_NOSIZE);

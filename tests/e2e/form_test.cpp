@@ -3,6 +3,7 @@
 // button and swatch, and the refusals (40 in use, nothing selected).
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstring>
@@ -210,6 +211,25 @@ void expect_weekly_controls(const Session& s, bool enabled) {
 
 void expect_boxes(const Session& s, const bool (&checked)[7]) {
     for (int i = 0; i < 7; ++i) EXPECT_EQ(checked[i], s.dialog().checked(1090 + i)) << 1090 + i;
+}
+
+// The range of a date picker: flags and the two limits, read in tavrel.exe's memory.
+DWORD picker_range(HWND picker, SYSTEMTIME range[2]) {
+    DWORD pid = 0, flags = 0;
+    GetWindowThreadProcessId(picker, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 0;
+    const SIZE_T size = 2 * sizeof(SYSTEMTIME);
+    void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    DWORD_PTR result = 0;
+    SIZE_T n = 0;
+    if (remote &&
+        SendMessageTimeoutW(picker, DTM_GETRANGE, 0, (LPARAM)remote, SMTO_NORMAL, 10000, &result) &&
+        ReadProcessMemory(process, remote, range, size, &n))
+        flags = (DWORD)result;
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return flags;
 }
 
 // ---- tests ----
@@ -481,6 +501,22 @@ TEST(Form, RepeatModeListSwitchesTheWeeklyControls) {
     SendMessageTimeoutW(d.item(1073), CB_SETCURSEL, 0, 0, SMTO_NORMAL, 5000, nullptr);
     ASSERT_TRUE(d.command(1073, CBN_SETFOCUS));
     expect_weekly_controls(s, true);
+}
+
+TEST(Form, DatePickersKeepToTheCenturyOfTheStoredYear) {
+    Session s(L"form-range", five_reservations());
+    ASSERT_NE(nullptr, s.main);
+    for (int n : {0, 2}) {
+        SYSTEMTIME range[2];
+        std::memset(range, 0, sizeof(range));
+        ASSERT_EQ((DWORD)(GDTR_MIN | GDTR_MAX), picker_range(s.dialog().picker(n), range)) << n;
+        EXPECT_EQ(2000, range[0].wYear);
+        EXPECT_EQ(1, range[0].wMonth);
+        EXPECT_EQ(1, range[0].wDay);
+        EXPECT_EQ(2099, range[1].wYear);
+        EXPECT_EQ(12, range[1].wMonth);
+        EXPECT_EQ(31, range[1].wDay);
+    }
 }
 
 TEST(Form, UpdateWithNothingSelectedWritesNothing) {
