@@ -62,6 +62,43 @@ struct CountingPower : PowerRequests {
     void suspend() override { ++requests; }
 } power;
 
+// "Samples" with a few recordings, one named by the recorded reservation's reserved bytes;
+// folders are created or not, and moves succeed or fail, by the input's flags.
+struct Folders : FolderSystem {
+    int next = 0;
+    bool moves_fail = false;
+    std::string last_from, last_to;
+    char extra_name[64] = "";
+    int search_first(const char* pattern, FoundFile* found) override {
+        FUZZ_CHECK(std::strstr(pattern, "Samples\\*.*") != nullptr, "searched %s", pattern);
+        next = 0;
+        return search_next(found);
+    }
+    int search_next(FoundFile* found) override {
+        static const char* const names[] = {"20240325-205900.mpg", "..", nullptr};
+        if (next > 2) return -1;
+        std::memset(found, 0, sizeof(*found));
+        const char* name = names[next] ? names[next] : extra_name;
+        std::snprintf(found->name, sizeof(found->name), "%s", name);
+        found->name_exact = true;
+        found->attributes = next == 1 ? kAttributeDirectory : kAttributeArchive;
+        found->last_write_time = 1711400000 + next;
+        ++next;
+        return 0;
+    }
+    void search_close() override {}
+    int create_folder(const char* path) override {
+        FUZZ_CHECK(std::strlen(path) <= sizeof(Reservation::move_folder), "folder of %zu bytes",
+                   std::strlen(path));
+        return std::strlen(path) % 2 ? 0 : -1;
+    }
+    int move_file(const char* from, const char* to) override {
+        last_from = from;
+        last_to = to;
+        return moves_fail ? -1 : 0;
+    }
+} folders;
+
 // The host as the program has it, with the real writers, status panel, form rules and
 // after-recording wait, checking that the sequences run in their order.
 struct Host : SchedulerHost {
@@ -169,7 +206,20 @@ struct Host : SchedulerHost {
     void move_newest_recording(WindowRef dialog, const char* folder) override {
         FUZZ_CHECK(phase == Stopping && close_sent, "move out of order");
         FUZZ_CHECK(std::strlen(folder) < sizeof(Reservation::move_folder) + 1, "folder too long");
+        const Reservation& r = app.table.slots[app.recording_index];
+        copy_field(folders.extra_name, sizeof(folders.extra_name), r.reserved, sizeof(r.reserved));
+        folders.last_from.clear();
+        surfaces.max_text = 600;
         ::move_newest_recording(dialog, folder);
+        surfaces.max_text = 100;
+        // The move takes a file of "Samples" into the folder as it is stored.
+        if (!folders.last_from.empty()) {
+            const std::string samples = std::string(capture_folder(app.use_install_folder)) + "Samples\\";
+            FUZZ_CHECK(folders.last_from.compare(0, samples.size(), samples) == 0, "moved from %s",
+                       folders.last_from.c_str());
+            FUZZ_CHECK(folders.last_to.compare(0, std::strlen(folder), folder) == 0, "moved to %s",
+                       folders.last_to.c_str());
+        }
     }
     void run_after_action(int index) override {
         FUZZ_CHECK(phase == Stopping && close_sent && !app.is_recording, "power action out of order");
@@ -308,7 +358,7 @@ void setup_once() {
     clock_.now = &sim_now;
     scheduler_host = &host;
     power_requests = &power;
-    folder_system = nullptr;
+    folder_system = &folders;
 }
 
 }  // namespace
@@ -331,6 +381,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app.use_install_folder = flags & 1;
     host.open_fails = (flags & 2) != 0;
     files.fail_replace = (flags & 4) != 0;
+    folders.moves_fail = (flags & 32) != 0;
     std::uint8_t steps[64];
     int step_count = 0;
     while (in.has_more() && step_count < 64) steps[step_count++] = in.byte();
