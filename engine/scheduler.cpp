@@ -201,6 +201,9 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     app.stop_time = stop;
     app.is_recording = 1;
     app.recording_index = i;
+    // A repaint before step 2 is shown (from inside a writer's message box) draws this
+    // recording's first lines, not the last step of the recording before.
+    app.status_step = 2;
     const Reservation& r = app.table.slots[i];
     if (r.use_conditions != 0) scheduler_host->apply_recording_conditions(dialog, i);
     if (r.use_quality != 0) scheduler_host->apply_picture_quality(dialog, i);

@@ -23,6 +23,8 @@ public:
     std::vector<std::string> log;
     // Called from inside the first writer, as a message box's loop would deliver a tick.
     std::int64_t reentrant_tick_at = -1;
+    // The step a repaint would draw while a writer's message box is up.
+    std::vector<int> steps_in_writers;
 
     void add(const char* fmt, long a = 0, long b = 0) {
         char buf[128];
@@ -70,6 +72,7 @@ private:
     void check(WindowRef d) { EXPECT_EQ(kDialog, d); }
     int writer(const char* name, int i) {
         log.push_back(std::string("write ") + name + " #" + std::to_string(i));
+        steps_in_writers.push_back(app.status_step);
         if (reentrant_tick_at >= 0) {
             std::int64_t t = reentrant_tick_at;
             reentrant_tick_at = -1;
@@ -340,6 +343,19 @@ TEST_F(Scheduler, ATickInsideAWritersMessageDoesNothing) {
                                          "sleep 42000", "status 4 #0", "post 1128", "status 5 #0"};
     EXPECT_EQ(expected, host.log);
     EXPECT_EQ(1, app.is_recording);
+}
+
+TEST_F(Scheduler, APaintInsideAWritersMessageShowsTheNewRecordingsFirstLines) {
+    reserve(0, "261207", "261207", "200000", "201000");
+    reserve(1, "261207", "261207", "210000", "211000");
+    app.table.slots[1].use_conditions = 1;
+    tick(local_time(2026, 12, 7, 19, 59, 0));
+    tick(local_time(2026, 12, 7, 20, 10, 0));
+    ASSERT_EQ(7, app.status_step);  // the first recording ended with all seven lines
+    tick(local_time(2026, 12, 7, 20, 59, 0));
+    // Not the first recording's "stop" and "close" lines under the second one's name.
+    EXPECT_EQ(std::vector<int>{2}, host.steps_in_writers);
+    EXPECT_EQ(1, app.recording_index);
 }
 
 TEST_F(Scheduler, DamagedDatesAndTimesAreNeverDue) {
