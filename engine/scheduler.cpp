@@ -6,6 +6,9 @@
 
 SchedulerHost* scheduler_host = nullptr;
 
+// The longest once-only recording: the form stores an end at most a day after the start.
+const std::time_t kOnceOnlyLongest = 24 * 60 * 60;
+
 namespace {
 
 // Six ASCII digits and the terminating NUL, split into three two-digit numbers.
@@ -301,8 +304,12 @@ void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_
         if (app.table.slots[i].repeat_mode != 1) {
             // Once only: recorded until its period ends. (A window anchored at the day it
             // was found due would stop a 00:00 start found a minute early at once, and
-            // record one found after midnight for a whole extra day.)
+            // record one found after midnight for a whole extra day.) The form never
+            // makes such a period longer than a day; one from a damaged file is held to a
+            // day, so that it cannot keep every later reservation from recording.
             stop = period_end;
+            if (stop - period_start > kOnceOnlyLongest) stop = period_start + kOnceOnlyLongest;
+            if (now > stop) continue;
         } else {
             if (now < window_start || now > window_end) continue;
             if (!weekday_selected(i, anchor_weekday)) continue;

@@ -294,6 +294,18 @@ TEST_F(Scheduler, OnceOnlyOvernightFoundAfterMidnightStopsAtItsPeriodEnd) {
         << "not 01:00 of the day after, a whole extra day";
 }
 
+TEST_F(Scheduler, OnceOnlyFromADamagedFileRecordsAtMostADay) {
+    // An end date a month on, which the form never stores for a once-only reservation.
+    reserve(0, "261207", "270107", "210000", "220000");
+    reserve(1, "261209", "261209", "120000", "123000");
+    tick(local_time(2026, 12, 7, 20, 59, 0));
+    ASSERT_EQ(1, starts());
+    EXPECT_EQ(local_time(2026, 12, 8, 21, 0, 0), (std::int64_t)app.stop_time);
+    run(local_time(2026, 12, 8, 21, 0, 0), local_time(2026, 12, 9, 12, 40, 0));
+    std::vector<std::string> expected = {"open #0", "capture 2029", "open #1", "capture 2029"};
+    EXPECT_EQ(expected, host.milestones()) << "not started again, and the later one is recorded";
+}
+
 TEST_F(Scheduler, TwoDueReservationsRecordTheLowerIndexFirst) {
     reserve(0, "261207", "261207", "210000", "210500");
     reserve(1, "261207", "261207", "210000", "213000");
