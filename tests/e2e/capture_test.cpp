@@ -26,13 +26,6 @@ RECT rect_of(HWND window) {
 }
 
 // True when window lies below every other visible top-level window.
-bool at_bottom(HWND window) {
-    HWND last = nullptr;
-    for (const WindowInfo& w : list_windows())
-        if (w.visible) last = w.hwnd;
-    return last == window;
-}
-
 // Waits until a stand-in started from folder shows its window, placed where it puts it.
 HWND wait_standin_window(const CaptureFolder& folder) {
     if (!log_shows(folder, "window shown", 15000)) return nullptr;
@@ -114,6 +107,7 @@ TEST(Capture, ChgLaunchesThroughTheQuotedPathPlacesTheWindowAndClosesIt) {
     ASSERT_NE(nullptr, hwnd);
     Dialog dialog(hwnd);
 
+    ReferenceWindow reference;  // the placed window must end up below it
     // The dialog waits 13 s for the launched application before it answers.
     DWORD started = GetTickCount();
     ASSERT_TRUE(dialog.command(1097, 0, 60000));
@@ -127,7 +121,8 @@ TEST(Capture, ChgLaunchesThroughTheQuotedPathPlacesTheWindowAndClosesIt) {
     EXPECT_NE(std::string::npos, log.find("setting dwVideoBitrate=4000000"));
     EXPECT_EQ(0, rect_of(capture).left);
     EXPECT_EQ(0, rect_of(capture).top);
-    EXPECT_TRUE(at_bottom(capture));
+    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 3000));
+    EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
 
     // A second "Chg" sends the close command; the application ends.
     ASSERT_TRUE(dialog.command(1097, 0, 30000));
@@ -144,6 +139,7 @@ TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
     HWND hwnd = start_tavrel(tavrel, folder);
     ASSERT_NE(nullptr, hwnd);
     Dialog dialog(hwnd);
+    ReferenceWindow reference;  // the placed window must end up below it
     // Opened after the program's start, so the program has not adopted it yet.
     Process standin;
     ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
@@ -156,7 +152,8 @@ TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
     EXPECT_LT(GetTickCount() - started, 10000u);  // no launch, no wait
     EXPECT_EQ(0, rect_of(capture).left);
     EXPECT_EQ(0, rect_of(capture).top);
-    EXPECT_TRUE(at_bottom(capture));
+    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 3000));
+    EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
     Sleep(1000);
     EXPECT_EQ(1, count_of(folder.standin_log(), " start pid"));
     EXPECT_EQ(1, capture_windows());

@@ -324,6 +324,25 @@ std::vector<WindowInfo> list_windows(DWORD pid) {
     return out;
 }
 
+bool lies_below_windows_of(HWND window, DWORD pid) {
+    bool seen = false;
+    for (const WindowInfo& w : list_windows()) {
+        if (w.hwnd == window) seen = true;
+        else if (seen && w.visible && w.pid == pid) return false;
+    }
+    return seen;
+}
+
+ReferenceWindow::ReferenceWindow() {
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"STATIC", L"reference",
+                            WS_POPUP | WS_VISIBLE, 1000, 740, 8, 8, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+}
+
+ReferenceWindow::~ReferenceWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
 HWND wait_main_dialog(DWORD pid, int timeout_ms) {
     HWND found = nullptr;
     wait_until(

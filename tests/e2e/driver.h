@@ -136,6 +136,24 @@ std::vector<WindowInfo> list_windows(DWORD pid = 0);
 // The main dialog ("#32770" titled "Tavrel") of process pid once it is visible; null
 // when it has not shown within timeout_ms.
 HWND wait_main_dialog(DWORD pid, int timeout_ms);
+
+// True when window lies below every visible top-level window of process pid in the z-order
+// (windows of other programs, such as one still closing from an earlier test, do not count).
+bool lies_below_windows_of(HWND window, DWORD pid);
+
+// A small visible window of the test program itself, not topmost, out of the way. Made
+// before a window is to be put at the bottom of the z-order, it must end up above that
+// window: lies_below_windows_of(w, GetCurrentProcessId()).
+class ReferenceWindow {
+public:
+    ReferenceWindow();
+    ~ReferenceWindow();
+    ReferenceWindow(const ReferenceWindow&) = delete;
+    ReferenceWindow& operator=(const ReferenceWindow&) = delete;
+    HWND hwnd() const { return hwnd_; }
+private:
+    HWND hwnd_;
+};
 // Visible main dialogs of any process.
 int count_main_dialogs();
 // The capture control window ("#32770" titled "KRO-TX2 Controls"), null when none.

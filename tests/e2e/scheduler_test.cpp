@@ -219,13 +219,6 @@ void expect_status_lines(const Client& client, int shown) {
 }
 
 // True when window lies below every other visible top-level window.
-bool at_bottom(HWND window) {
-    HWND last = nullptr;
-    for (const WindowInfo& w : list_windows())
-        if (w.visible) last = w.hwnd;
-    return last == window;
-}
-
 // With TAVREL_E2E_KEEP set, the screenshots stay in the kept capture folder.
 void keep_shot(const CaptureFolder& folder, const Screenshot& shot, const wchar_t* name) {
     if (std::getenv("TAVREL_E2E_KEEP")) shot.save_bmp(folder.file(name));
@@ -248,6 +241,7 @@ TEST(Scheduler, OnceOnlyRecordingFromTheFormToTheMovedFile) {
     ASSERT_TRUE(folder.write_file(L"Krotx2.ini", kSettingsBefore));
     const std::wstring move_folder = folder.file(L"録画済み\\ニュース");
 
+    ReferenceWindow reference;  // the capture window, once placed, must end up below it
     Process tavrel;
     HWND main = start_tavrel(tavrel, folder);
     ASSERT_NE(nullptr, main);
@@ -331,7 +325,8 @@ TEST(Scheduler, OnceOnlyRecordingFromTheFormToTheMovedFile) {
         (int)(start - 30000 - local_now()), 50))
         << "the capture control window was not placed at (0, 0)";
     const long long placed = local_now();
-    EXPECT_TRUE(at_bottom(capture));
+    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 3000));
+    EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
     SetWindowPos(capture, nullptr, 620, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Status step 5 once the record command has gone out. (The steps before it are drawn
