@@ -146,15 +146,15 @@ TEST_F(SchedulerCalendar, TheMissingHourOfSpringLosesNoWeeklyRecording) {
 // Ten days, 40 reservations of mixed kinds, each in its own half hour of the day, so that
 // every occurrence that falls due starts on time: a minute before its start.
 TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
-    struct Spec {
+    struct Plan {
         int half_hour;  // start = half_hour * 30 min
         int minutes;
         int mask;       // -1 once only
         int first_day, last_day;  // days of October 2026
     };
-    std::vector<Spec> specs;
+    std::vector<Plan> plans;
     for (int k = 0; k < 40; ++k) {
-        Spec s;
+        Plan s;
         s.half_hour = k < 39 ? k + 1 : 47;  // 00:30 .. 19:30, and 23:30
         s.minutes = k < 39 ? 20 : 50;       // the last one runs past midnight
         if (k % 2 == 0) {
@@ -166,10 +166,10 @@ TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
             s.first_day = 18 + k % 5;
             s.last_day = 26 + k % 6;
         }
-        specs.push_back(s);
+        plans.push_back(s);
     }
     for (int k = 0; k < 40; ++k) {
-        const Spec& s = specs[k];
+        const Plan& s = plans[k];
         int sh = s.half_hour / 2, sm = (s.half_hour % 2) * 30;
         int end_total = sh * 60 + sm + s.minutes;
         int eh = (end_total / 60) % 24, em = end_total % 60;
@@ -189,7 +189,7 @@ TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
     std::set<std::pair<std::int64_t, int>> expected_starts;
     std::map<std::pair<std::int64_t, int>, std::int64_t> expected_stop;
     for (int k = 0; k < 40; ++k) {
-        const Spec& s = specs[k];
+        const Plan& s = plans[k];
         int sh = s.half_hour / 2, sm = (s.half_hour % 2) * 30;
         for (int day = 20; day <= 29; ++day) {
             if (day < s.first_day || day > s.last_day) continue;
