@@ -1,4 +1,19 @@
+include(GoogleTest)
+
 # Native build: the core and its unit tests, under AddressSanitizer and UBSan by default.
+# With cmake/linux-i686.cmake: the unit tests alone, as a static 32-bit program.
+if(CMAKE_CROSSCOMPILING)
+  set(TAVREL_SANITIZE OFF)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+  file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  add_executable(unit_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
+  target_link_libraries(unit_tests PRIVATE tavrel_core gtest_main)
+  gtest_discover_tests(unit_tests TEST_PREFIX "i686." PROPERTIES LABELS unit DISCOVERY_TIMEOUT 120)
+  return()
+endif()
+find_package(GTest REQUIRED)
 option(TAVREL_SANITIZE "Build the native tests with ASan and UBSan" ON)
 if(TAVREL_SANITIZE)
   set(san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -6,8 +21,6 @@ if(TAVREL_SANITIZE)
   target_link_options(tavrel_core INTERFACE ${san})
 endif()
 
-find_package(GTest REQUIRED)
-include(GoogleTest)
 
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)

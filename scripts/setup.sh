@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need. Safe to run again:
 # it does nothing when everything is already there. Needs root (apt-get).
+# 32-bit Wine only where this machine runs 32-bit code; elsewhere 64-bit Wine runs the
+# 64-bit build and qemu-i386-static the 32-bit unit tests (see scripts/wine-env.sh).
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
 
 packages=(
-  cmake g++ make googletest libgtest-dev
+  cmake g++ g++-multilib make googletest libgtest-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
   clang libclang-rt-14-dev valgrind
 )
+if tavrel_runs_32bit; then
+  packages+=(wine32:i386)
+else
+  packages+=(qemu-user-static)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,9 +35,12 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "setup: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
+case " ${missing[*]} " in
+  *:i386*)
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+    fi ;;
+esac
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Creates a 32-bit Wine prefix at $1 with Japanese fonts (once; a second call does nothing).
+# Creates a Wine prefix at $1 for programs of $2 bits (32 or 64; default: what this machine
+# runs) with Japanese fonts, once; a second call does nothing. Prefixes of the two
+# bitnesses never share a folder: the build folders win32/ and win64/ each hold their own.
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh"
 prefix=$(realpath -m "$1")
-export WINEARCH=win32 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+if [ -n "${2:-}" ]; then bits=$2; else tavrel_choose_bits; bits=$TAVREL_BITS; fi
+tavrel_wine_env "$bits"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+wine() { "$TAVREL_WINE" "$@"; }
+wineserver() { "$WINESERVER" "$@"; }
 if [ -f "$prefix/system.reg" ]; then
   [ -f "$prefix/.japanese-fonts" ] && exit 0
   created=0
@@ -12,7 +20,7 @@ fi
 if [ "$created" = 1 ]; then
   mkdir -p "$prefix"
   echo "wine-prefix: creating $prefix" >&2
-  wineboot -i >/dev/null 2>&1 || true
+  wine wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
 # Japanese fonts for the dialogs' texts.
@@ -35,7 +43,7 @@ reg=$(mktemp --suffix=.reg)
     printf '"%s"=hex(7):%s\r\n' "$face" "$link"
   done
 } | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$reg"
-if wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1; then
+if wine regedit /S "$(wine winepath -w "$reg" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1; then
   touch "$prefix/.japanese-fonts"
 fi
 wineserver -w || true

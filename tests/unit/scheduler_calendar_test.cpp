@@ -227,7 +227,9 @@ TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
         } else {
             ASSERT_EQ(open_index, e.index);
             auto it = expected_stop.find({open_at, e.index});
-            if (it != expected_stop.end()) EXPECT_EQ(it->second, e.at) << "reservation " << e.index;
+            if (it != expected_stop.end()) {
+                EXPECT_EQ(it->second, e.at) << "reservation " << e.index;
+            }
             ++stops;
             open_index = -1;
             busy_until = e.at;
