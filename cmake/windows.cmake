@@ -7,7 +7,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501
 # One self-contained executable: no libstdc++, libgcc or winpthread DLLs to ship.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-set(WIN32_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32)
+set(WIN32_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32)
 
 # The Win32 layer, less the process entry, so that test programs can link it.
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "/app/win32/winmain\\.cpp$")
@@ -15,7 +15,9 @@ add_library(tavrel_win32 STATIC ${WIN32_SOURCES})
 target_link_libraries(tavrel_win32 PUBLIC tavrel_core ${WIN32_LIBS})
 
 file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+configure_file(${CMAKE_SOURCE_DIR}/resources/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h)
 add_executable(tavrel WIN32 ${CMAKE_SOURCE_DIR}/app/win32/winmain.cpp ${RESOURCE_SCRIPTS})
+target_include_directories(tavrel PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(tavrel PRIVATE tavrel_win32)
 # The shipped program carries no symbol tables (a quarter of the size).
 target_link_options(tavrel PRIVATE -s)
@@ -30,6 +32,36 @@ endif()
 add_test(NAME tavrel_exe_is_a_gui_program_of_system_dlls
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exe.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:tavrel> ${pe_kind})
 set_tests_properties(tavrel_exe_is_a_gui_program_of_system_dlls PROPERTIES LABELS static)
+
+# The zip for Windows users, from the 32-bit build: `cmake --build <build> --target package`
+# makes tavrel-<version>-win32.zip with one folder of that name holding the program, the
+# Japanese guide and the licence, both as Notepad reads them.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(package_texts)
+  foreach(pair "docs/README-ja.txt;README-ja.txt" "LICENSE.txt;LICENSE.txt")
+    list(GET pair 0 in)
+    list(GET pair 1 out)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package-texts/${out}
+      COMMAND ${CMAKE_SOURCE_DIR}/scripts/windows-text.sh ${CMAKE_SOURCE_DIR}/${in}
+        ${CMAKE_BINARY_DIR}/package-texts/${out}
+      DEPENDS ${CMAKE_SOURCE_DIR}/${in} ${CMAKE_SOURCE_DIR}/scripts/windows-text.sh VERBATIM)
+    list(APPEND package_texts ${CMAKE_BINARY_DIR}/package-texts/${out})
+  endforeach()
+  add_custom_target(package_texts ALL DEPENDS ${package_texts})
+  install(TARGETS tavrel RUNTIME DESTINATION .)
+  install(FILES ${package_texts} DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME tavrel-${PROJECT_VERSION}-win32)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+  set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
+  include(CPack)
+  add_test(NAME package_holds_program_guide_and_licence
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-package.sh
+      ${CMAKE_BINARY_DIR}/tavrel-${PROJECT_VERSION}-win32.zip ${PROJECT_VERSION}
+      ${CMAKE_OBJDUMP} ${CMAKE_RC_COMPILER})
+  set_tests_properties(package_holds_program_guide_and_licence PROPERTIES LABELS static)
+endif()
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/capture_standin/CMakeLists.txt)
   add_subdirectory(tools/capture_standin)

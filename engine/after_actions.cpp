@@ -136,8 +136,8 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
                sizeof(Reservation::move_folder));
     ensure_folder(destination_folder);
 
-    // The install folder and "Samples" take 43 bytes.
-    char source_folder[64];
+    // The install folder (at most kInstallFolderMax bytes) and "Samples".
+    char source_folder[kInstallFolderMax + 16];
     capture_path(source_folder, sizeof(source_folder), app.use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);

@@ -1,9 +1,39 @@
 #include "engine/capture_interface.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/sjis.h"
+
+namespace {
+char install_folder[kInstallFolderMax + 1] = "c:\\Program Files\\TARVO INC\\KRO-TX2\\";
+
+bool holds_capture_application(const char* folder) {
+    char probe[kInstallFolderMax + 16];
+    std::snprintf(probe, sizeof(probe), "%s%s", folder, kStartupProbeName);
+    return platform.files->exists(probe);
+}
+}  // namespace
 
 const char* capture_folder(int use_install_folder) {
-    return use_install_folder ? kInstallFolder : "";
+    return use_install_folder ? install_folder : "";
+}
+
+void choose_capture_folder(const char* program_files) {
+    std::snprintf(install_folder, sizeof(install_folder), "%s", kInstallFolder);
+    app.use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
+    if (!app.use_install_folder || holds_capture_application(kInstallFolder)) return;
+    if (!program_files || !*program_files) return;
+    std::size_t len = std::strlen(program_files);
+    // A trailing 0x5C may be the second byte of a double-byte character.
+    const char* separator = sjis_last_backslash(program_files, len) == (long)len - 1 ? "" : "\\";
+    char folder[kInstallFolderMax + 1];
+    int n = std::snprintf(folder, sizeof(folder), "%s%s%s", program_files, separator,
+                          kInstallSubfolder);
+    // A folder too long for the paths built on it is not taken, rather than cut.
+    if (n < 0 || (std::size_t)n > kInstallFolderMax) return;
+    if (holds_capture_application(folder)) std::memcpy(install_folder, folder, (std::size_t)n + 1);
 }
 
 const char* capture_exe_name(int mpeg1) { return mpeg1 ? kCaptureExe1 : kCaptureExe2; }

@@ -19,9 +19,19 @@ const char* const kSamplesFolder = "Samples";
 // Looked for in the current folder at start-up; when absent the install folder is used.
 const char* const kStartupProbeName = "KROTX2.EXE";
 const char* const kInstallFolder = "c:\\Program Files\\TARVO INC\\KRO-TX2\\";
+// The install folder's place below a Program Files folder.
+const char* const kInstallSubfolder = "TARVO INC\\KRO-TX2\\";
+// Longest install folder taken: every path built on it then fits its buffer.
+const std::size_t kInstallFolderMax = 200;
 
 // The capture folder's text: the install folder, or "" for the current folder.
 const char* capture_folder(int use_install_folder);
+// Start-up: sets use_install_folder and the install folder. The current folder when it
+// holds the capture application; else the fixed install folder; else, when the capture
+// application is only there, the same subfolder of program_files, the Program Files folder
+// that Windows gives this program ("C:\\Program Files (x86)" to a 32-bit program on
+// 64-bit Windows; may be empty). Nothing found: the fixed install folder, as before.
+void choose_capture_folder(const char* program_files);
 // The capture application's file name for a reservation's mpeg1 flag.
 const char* capture_exe_name(int mpeg1);
 // The capture settings file's name for a reservation's mpeg1 flag.

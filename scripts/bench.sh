@@ -10,12 +10,18 @@ cd "$root"
 b=${TAVREL_BUILD:-build}
 bash scripts/setup.sh >/dev/null || exit 1
 cmake -S . -B "$b/native" >/dev/null && cmake --build "$b/native" -j2 --target core_bench >/dev/null || exit 1
-cmake -S . -B "$b/win32" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null &&
-  cmake --build "$b/win32" -j2 --target tavrel capture_standin baseline_dialog startup_bench >/dev/null || exit 1
+source scripts/wine-env.sh
+tavrel_choose_bits
+tavrel_wine_env
+if [ "$TAVREL_BITS" = 32 ]; then toolchain=mingw-i686; else toolchain=mingw-x86_64; fi
+w=$b/$TAVREL_WIN
+cmake -S . -B "$w" -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake >/dev/null &&
+  cmake --build "$w" -j2 --target tavrel capture_standin baseline_dialog startup_bench >/dev/null || exit 1
 
 echo "== machine"
 echo "$(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB; $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-echo "$(wine --version 2>/dev/null), $(i686-w64-mingw32-g++-posix --version | head -1), $(g++ --version | head -1)"
+echo "$("$TAVREL_WINE" --version 2>/dev/null), $(g++ --version | head -1)"
+echo "the ${TAVREL_BITS}-bit build ($w): tavrel.exe beside a baseline dialog of the same bitness"
 echo
 echo "== instructions per call (callgrind, native core, -O2)"
 bench/instruction-budgets.sh "$b/native/bench/core_bench"
@@ -23,15 +29,15 @@ echo
 echo "== under Wine"
 source scripts/xvfb.sh
 tavrel_start_xvfb || exit 1
-export WINEPREFIX=$root/$b/win32/wineprefix WINEARCH=win32 WINEDEBUG=-all
-bash scripts/wine-prefix.sh "$WINEPREFIX"
-wineserver -p 60 2>/dev/null || true
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
-TAVREL_EXE=$root/$b/win32/tavrel.exe TAVREL_STANDIN=$root/$b/win32/tools/capture_standin/capture_standin.exe \
-  wine "$b/win32/bench/win32/startup_bench.exe" "$root/$b/win32/bench/win32/baseline_dialog.exe" 2>/dev/null | tr -d '\r'
-wineserver -k 2>/dev/null || true
+export WINEPREFIX=$root/$w/wineprefix
+bash scripts/wine-prefix.sh "$WINEPREFIX" "$TAVREL_BITS"
+"$WINESERVER" -p60 2>/dev/null || true
+"$TAVREL_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+TAVREL_EXE=$root/$w/tavrel.exe TAVREL_STANDIN=$root/$w/tools/capture_standin/capture_standin.exe \
+  "$TAVREL_WINE" "$w/bench/win32/startup_bench.exe" "$root/$w/bench/win32/baseline_dialog.exe" 2>/dev/null | tr -d '\r'
+"$WINESERVER" -k 2>/dev/null || true
 echo
 echo "== size"
-tsize=$(stat -c %s "$b/win32/tavrel.exe")
-bsize=$(stat -c %s "$b/win32/bench/win32/baseline_dialog.exe")
+tsize=$(stat -c %s "$w/tavrel.exe")
+bsize=$(stat -c %s "$w/bench/win32/baseline_dialog.exe")
 echo "tavrel.exe $tsize bytes ($((tsize / 1024)) KiB); baseline dialog $bsize bytes"

@@ -14,7 +14,7 @@ fi
 if ! grep -qE '^Subsystem[[:space:]]+00000002' <<<"$headers"; then
   echo "check-exe: $exe is not a Windows GUI program"; status=1
 fi
-allowed=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll "
+allowed=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll "
 dlls=$(sed -nE 's/^[[:space:]]*DLL Name: (.*)$/\1/p' <<<"$headers" | tr 'A-Z' 'a-z')
 [ -n "$dlls" ] || { echo "check-exe: $exe imports nothing"; status=1; }
 for dll in $dlls; do

@@ -7,6 +7,8 @@
 # With a display, the program runs in the foreground until it is closed. Without one,
 # Xvfb is started, the script waits for the main dialog, takes a screenshot
 # (build/run-screenshot.png), ends what it started and exits.
+# The 32-bit build runs where this machine runs 32-bit code, else the 64-bit build of the
+# same sources (scripts/wine-env.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -14,10 +16,15 @@ b=${TAVREL_BUILD:-build}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 bash scripts/setup.sh
-cmake -S . -B "$b/win32" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build "$b/win32" -j"$jobs" --target tavrel capture_standin
-exe=$root/$b/win32/tavrel.exe
-standin=$root/$b/win32/tools/capture_standin/capture_standin.exe
+source scripts/wine-env.sh
+tavrel_choose_bits
+tavrel_wine_env
+if [ "$TAVREL_BITS" = 32 ]; then toolchain=mingw-i686; else toolchain=mingw-x86_64; fi
+cmake -S . -B "$b/$TAVREL_WIN" -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake >/dev/null
+cmake --build "$b/$TAVREL_WIN" -j"$jobs" --target tavrel capture_standin
+exe=$root/$b/$TAVREL_WIN/tavrel.exe
+standin=$root/$b/$TAVREL_WIN/tools/capture_standin/capture_standin.exe
+echo "run: the ${TAVREL_BITS}-bit build ($b/$TAVREL_WIN) under ${TAVREL_BITS}-bit Wine"
 
 # ---- the demo capture folder ----
 demo=$root/demo
@@ -69,24 +76,23 @@ if [ ! -f "$demo/recdata.dat" ]; then
 fi
 
 # ---- Wine ----
-export WINEPREFIX=$root/$b/win32/wineprefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES=mscoree,mshtml=
-bash scripts/wine-prefix.sh "$WINEPREFIX"
+export WINEPREFIX=$root/$b/$TAVREL_WIN/wineprefix
+bash scripts/wine-prefix.sh "$WINEPREFIX" "$TAVREL_BITS"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "run: starting tavrel.exe in $demo"
   cd "$demo"
-  exec wine "$exe"
+  exec "$TAVREL_WINE" "$exe"
 fi
 
 source scripts/xvfb.sh
 tavrel_start_xvfb
 shot=$root/$b/run-screenshot.png
-(cd "$demo" && exec wine "$exe" >/dev/null 2>&1) &
+(cd "$demo" && exec "$TAVREL_WINE" "$exe" >/dev/null 2>&1) &
 pid=$!
 finish() {
   kill "$pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
 shown=0
@@ -102,4 +108,4 @@ fi
 sleep 2  # the first paint and a tick of the clock
 import -window root "$shot"
 finish
-echo "run: no display, so tavrel.exe ran under Xvfb; screenshot of its main dialog: $shot"
+echo "run: no display, so the ${TAVREL_BITS}-bit tavrel.exe ran under Xvfb; screenshot of its main dialog: $shot"

@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-14-dev valgrind python3 python3-fonttools
 )
 if tavrel_runs_32bit; then
   packages+=(wine32:i386)

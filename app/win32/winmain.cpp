@@ -4,7 +4,6 @@
 #include "app/app_state.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/win32_platform.h"
-#include "engine/capture_interface.h"
 #include "engine/win32/after_actions_win32.h"
 #include "engine/win32/scheduler_host_win32.h"
 #include "engine/win32/win32_desktop.h"
@@ -23,7 +22,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
 
-    app.use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
+    choose_capture_folder_win32();
     app.instance = (void*)instance;
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
     if (mutex) CloseHandle(mutex);

@@ -1,6 +1,9 @@
 #include "engine/win32/win32_desktop.h"
 
+#include <shlobj.h>
+
 #include "app/win32/text.h"
+#include "engine/capture_interface.h"
 
 // A capture application that stops answering must not hold the recorder for ever: a
 // message it has not taken within this time is given up.
@@ -39,4 +42,17 @@ void Win32Desktop::send(WindowRef window, std::uint32_t message) {
 void install_win32_desktop() {
     static Win32Desktop win32_desktop;
     desktop = &win32_desktop;
+}
+
+void choose_capture_folder_win32() {
+    wchar_t wide[MAX_PATH];
+    char folder[kInstallFolderMax + 1] = "";
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, wide))) {
+        // Only an exact Shift-JIS form names the folder; a cut or "?" would name another.
+        BOOL lossy = FALSE;
+        int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide, -1, folder,
+                                    (int)sizeof(folder), nullptr, &lossy);
+        if (n <= 0 || lossy) folder[0] = 0;
+    }
+    choose_capture_folder(folder);
 }

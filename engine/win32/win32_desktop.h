@@ -13,3 +13,7 @@ public:
 
 // Points capture control at the Win32 desktop.
 void install_win32_desktop();
+
+// Start-up: picks the capture folder, with the Program Files folder that Windows reports to
+// this program as the last place to look.
+void choose_capture_folder_win32();

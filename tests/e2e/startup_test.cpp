@@ -206,6 +206,27 @@ TEST(Startup, DialogIsItsTemplateWithPickersTopmostAtItsPlace) {
     EXPECT_EQ(MulDiv(302, bx, 4), client.cx);
     EXPECT_EQ(MulDiv(258, by, 8), client.cy);
     expect_controls(dialog, kMainControls, bx, by);
+    // The base units Windows gives the 10-point dialog font at 96 DPI; with others the
+    // template's controls move while the pickers, in client pixels, stay.
+    EXPECT_EQ(7, bx);
+    EXPECT_EQ(13, by);
+    // Each picker sits on its label's row: dates on "録画期間：", times on "録画時間：".
+    auto centre_y = [](HWND w) {
+        RECT r;
+        GetWindowRect(w, &r);
+        return (r.top + r.bottom) / 2.0;
+    };
+    auto label = [&](const wchar_t* text) {
+        for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if (window_text(c) == text) return c;
+        return (HWND) nullptr;
+    };
+    const wchar_t* row_labels[] = {L"録画期間：", L"録画時間：", L"録画期間：", L"録画時間："};
+    for (int n = 0; n < 4; ++n) {
+        HWND row = label(row_labels[n]);
+        ASSERT_NE(nullptr, row) << n;
+        EXPECT_NEAR(centre_y(row), centre_y(dialog.picker(n)), 3.0) << "picker " << n;
+    }
 
     // The pickers, in client pixels, with control id 0.
     struct PickerPlace {

@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "engine/capture_control.h"
+#include "engine/capture_interface.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/fakes.h"
 
@@ -139,6 +140,42 @@ TEST_F(CaptureControl, ToggleClosesAnOpenWindowAndOpensOtherwise) {
     desk.lookups.clear();
     capture_command(&capture, 1097, -1);
     EXPECT_EQ("KROTX2.exe", first("launch").a);
+}
+
+// Where start-up finds the capture application, and what is launched from there.
+TEST_F(CaptureControl, CaptureFolderIsTheFirstPlaceHoldingTheCaptureApplication) {
+    const std::string fixed = "c:\\Program Files\\TARVO INC\\KRO-TX2\\";
+    const std::string x86 = "C:\\Program Files (x86)\\TARVO INC\\KRO-TX2\\";
+    const std::string long_folder = "C:\\" + std::string(180, 'a');  // 202 bytes with the subfolder
+    struct Case {
+        std::vector<std::string> present;
+        const char* program_files;
+        int use_install_folder;
+        std::string folder;
+    } cases[] = {
+        {{"KROTX2.EXE", fixed + "KROTX2.EXE", x86 + "KROTX2.EXE"}, "C:\\Program Files (x86)", 0, ""},
+        {{fixed + "KROTX2.EXE", x86 + "KROTX2.EXE"}, "C:\\Program Files (x86)", 1, fixed},
+        {{x86 + "KROTX2.EXE"}, "C:\\Program Files (x86)", 1, x86},
+        {{x86 + "KROTX2.EXE"}, "C:\\Program Files (x86)\\", 1, x86},
+        // "表" ends in 0x5C (literals are Shift-JIS): a character, not a separator.
+        {{"C:\\表\\TARVO INC\\KRO-TX2\\KROTX2.EXE"}, "C:\\表", 1, "C:\\表\\TARVO INC\\KRO-TX2\\"},
+        {{}, "C:\\Program Files (x86)", 1, fixed},
+        {{x86 + "KROTX2.EXE"}, "", 1, fixed},
+        {{x86 + "KROTX2.EXE"}, nullptr, 1, fixed},
+        {{long_folder + "\\TARVO INC\\KRO-TX2\\KROTX2.EXE"}, long_folder.c_str(), 1, fixed},
+    };
+    for (const Case& c : cases) {
+        fakes.files.files.clear();
+        for (const std::string& path : c.present) fakes.files.files[path] = "";
+        choose_capture_folder(c.program_files);
+        EXPECT_EQ(c.use_install_folder, app.use_install_folder) << c.folder;
+        EXPECT_EQ(c.folder, capture_folder(app.use_install_folder));
+        desk.calls.clear();
+        app.table.slots[0].mpeg1 = 0;
+        open_capture_application(&capture, 0);
+        EXPECT_EQ(c.folder + "KROTX2.exe", first("launch").a);
+    }
+    choose_capture_folder(nullptr);  // the fixed folder again, for the other tests
 }
 
 }  // namespace

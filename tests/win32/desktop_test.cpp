@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+
+#include "app/app_state.h"
 #include "app/win32/win32_platform.h"
 #include "engine/capture_control.h"
+#include "engine/capture_interface.h"
 #include "engine/win32/win32_desktop.h"
 
 namespace {
@@ -83,6 +87,63 @@ TEST(Win32Desktop, LaunchOfAMissingProgramDoesNothing) {
     desk.launch("", "");
     desk.send(nullptr, 2027);  // a stale or missing window: the message is lost
     SUCCEED();
+}
+
+// Start-up finds a capture application that lies only below the Program Files folder that
+// Windows reports to the program ("Program Files (x86)" for a 32-bit one on 64-bit
+// Windows). Here that folder is moved for the test, so that it differs from the fixed one.
+TEST(Win32Desktop, CaptureFolderUnderTheReportedProgramFilesFolder) {
+    install_win32_platform();
+    const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion";
+    HKEY k;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0,
+                                           KEY_QUERY_VALUE | KEY_SET_VALUE, &k));
+    wchar_t saved[MAX_PATH + 1] = L"";
+    DWORD size = sizeof(saved) - sizeof(wchar_t);
+    bool had = RegQueryValueExW(k, L"ProgramFilesDir", nullptr, nullptr, (BYTE*)saved, &size) ==
+               ERROR_SUCCESS;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring program_files = std::wstring(temp) + L"tavrel-pf (x86)";
+    const std::wstring folder = program_files + L"\\TARVO INC\\KRO-TX2\\";
+    const std::wstring work = std::wstring(temp) + L"tavrel-pf-work";
+    CreateDirectoryW(program_files.c_str(), nullptr);
+    CreateDirectoryW((program_files + L"\\TARVO INC").c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW(work.c_str(), nullptr);
+    HANDLE h = CreateFileW((folder + L"KROTX2.EXE").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+    RegSetValueExW(k, L"ProgramFilesDir", 0, REG_SZ, (const BYTE*)program_files.c_str(),
+                   (DWORD)((program_files.size() + 1) * sizeof(wchar_t)));
+    wchar_t previous_folder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous_folder);
+    SetCurrentDirectoryW(work.c_str());
+
+    choose_capture_folder_win32();
+    EXPECT_EQ(1, app.use_install_folder);
+    char expected[MAX_PATH];
+    WideCharToMultiByte(932, 0, folder.c_str(), -1, expected, MAX_PATH, nullptr, nullptr);
+    EXPECT_STREQ(expected, capture_folder(1));
+
+    // Not there either: the fixed install folder, as before.
+    DeleteFileW((folder + L"KROTX2.EXE").c_str());
+    choose_capture_folder_win32();
+    EXPECT_EQ(1, app.use_install_folder);
+    EXPECT_STREQ(kInstallFolder, capture_folder(1));
+
+    SetCurrentDirectoryW(previous_folder);
+    if (had)
+        RegSetValueExW(k, L"ProgramFilesDir", 0, REG_SZ, (const BYTE*)saved,
+                       (DWORD)((lstrlenW(saved) + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(k, L"ProgramFilesDir");
+    RegCloseKey(k);
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW((program_files + L"\\TARVO INC").c_str());
+    RemoveDirectoryW(program_files.c_str());
+    RemoveDirectoryW(work.c_str());
 }
 
 }  // namespace
