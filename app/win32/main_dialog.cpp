@@ -48,6 +48,22 @@ void initialise(HWND dialog) {
     init_form(dialog);
 }
 
+// The swatch lies inside its sunken frame, a static control that fills its client area
+// whenever it repaints, after the dialog has painted; it is filled with the swatch's colour
+// so that a repaint never leaves the swatch blank until the next command.
+HBRUSH swatch_brush(COLORREF colour) {
+    static HBRUSH brush = nullptr;
+    static COLORREF brush_colour = 0;
+    if (!brush || brush_colour != colour) {
+        HBRUSH fresh = CreateSolidBrush(colour);
+        if (!fresh) return brush;
+        if (brush) DeleteObject(brush);
+        brush = fresh;
+        brush_colour = colour;
+    }
+    return brush;
+}
+
 bool is_list_pick(WORD code) { return code == CBN_SELCHANGE || code == CBN_CLOSEUP; }
 
 void command(HWND dialog, WORD id, WORD code) {
@@ -100,8 +116,14 @@ HWND create_time_picker(HWND parent, int x, int y, int width, int height) {
     return create_picker(parent, x, y, width, height, DTS_TIMEFORMAT, L"HH':'mm':'ss");
 }
 
-INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+    case WM_CTLCOLORSTATIC:
+        if (GetDlgCtrlID((HWND)lparam) == IDC_SWATCH_FRAME) {
+            HBRUSH brush = swatch_brush((COLORREF)app.current_colour);
+            if (brush) return (INT_PTR)brush;
+        }
+        break;
     case WM_INITDIALOG:
         initialise(dialog);
         break;

@@ -227,6 +227,14 @@ TEST(Startup, DialogIsItsTemplateWithPickersTopmostAtItsPlace) {
         ASSERT_NE(nullptr, row) << n;
         EXPECT_NEAR(centre_y(row), centre_y(dialog.picker(n)), 3.0) << "picker " << n;
     }
+    // The swatch lies inside its frame, which repaints after the dialog: a whole repaint
+    // still shows the swatch's colour.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    Screenshot shot;
+    ASSERT_TRUE(shot.capture());
+    for (POINT p : {POINT{316, 279}, POINT{340, 286}, POINT{363, 292}})
+        EXPECT_EQ(0x5454FFu, shot.pixel_in_client(hwnd, p.x, p.y)) << p.x << "," << p.y;
 
     // The pickers, in client pixels, with control id 0.
     struct PickerPlace {
