@@ -260,6 +260,81 @@ bool reservation_period(int index, std::time_t* start, std::time_t* end) {
     return c.period_valid;
 }
 
+namespace {
+
+// The first moment in [lower, upper] of day `day` (local midnight at `midnight`) that the
+// scan finds weekly reservation index due, or -1. The scan tests a moment t against the
+// window anchored at t's own local date, looked at a minute ahead.
+std::time_t weekly_start_on(int index, const std::tm& day, std::time_t lower, std::time_t upper) {
+    const Reservation& r = app.table.slots[index];
+    if (!weekday_selected(index, day.tm_wday)) return -1;
+    int sh, sm, ss, eh, em, es;
+    if (!valid_time(r.start_time, &sh, &sm, &ss) || !valid_time(r.end_time, &eh, &em, &es))
+        return -1;
+    const int end_day = six_number(r.start_time) > six_number(r.end_time) ? 1 : 0;
+    const std::time_t window_start =
+        convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday, sh, sm, ss);
+    const std::time_t window_end =
+        convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday + end_day, eh, em, es);
+    if (window_start == (std::time_t)-1 || window_end == (std::time_t)-1) return -1;
+    std::time_t first = window_start - 60 > lower ? window_start - 60 : lower;
+    std::time_t last = window_end - 60 < upper ? window_end - 60 : upper;
+    return first <= last ? first : -1;
+}
+
+// The first moment at or after from that the scan finds reservation index due, or -1.
+std::time_t first_due(int index, std::time_t from) {
+    std::time_t period_start, period_end;
+    if (!reservation_period(index, &period_start, &period_end)) return -1;
+    // Due when the moment a minute ahead lies within the period.
+    std::time_t lower = period_start - 60 > from ? period_start - 60 : from;
+    std::time_t upper = period_end - 60;
+    if (app.table.slots[index].repeat_mode != 1) {
+        std::time_t stop = period_end;
+        if (stop - period_start > kOnceOnlyLongest) stop = period_start + kOnceOnlyLongest;
+        if (stop - 60 < upper) upper = stop - 60;
+        return lower <= upper ? lower : -1;
+    }
+    // Weekly: the days from lower's on, each between its own local midnights. A selected
+    // weekday comes within a week, so two weeks are enough for a window that lies before
+    // lower on the first day or is lost in a daylight-saving change.
+    const std::tm* lt = std::localtime(&lower);
+    if (lt == nullptr) return -1;
+    std::tm day = *lt;
+    for (int d = 0; d < 15; ++d) {
+        std::time_t midnight = convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday + d, 0, 0, 0);
+        std::time_t next_midnight =
+            convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday + d + 1, 0, 0, 0);
+        if (midnight == (std::time_t)-1 || next_midnight == (std::time_t)-1) return -1;
+        if (midnight > upper) return -1;
+        std::time_t noon = midnight + 12 * 3600;
+        const std::tm* at_noon = std::localtime(&noon);
+        if (at_noon == nullptr) return -1;
+        std::tm this_day = *at_noon;
+        std::time_t from_here = midnight > lower ? midnight : lower;
+        std::time_t to_here = next_midnight - 1 < upper ? next_midnight - 1 : upper;
+        if (from_here > to_here) continue;
+        std::time_t t = weekly_start_on(index, this_day, from_here, to_here);
+        if (t != -1) return t;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool next_start(int reservation_count, std::time_t from, std::time_t* at) {
+    if (reservation_count > kMaxReservations) reservation_count = kMaxReservations;
+    bool found = false;
+    for (int i = 0; i < reservation_count; ++i) {
+        std::time_t t = first_due(i, from);
+        if (t != -1 && (!found || t < *at)) {
+            *at = t;
+            found = true;
+        }
+    }
+    return found;
+}
+
 void reset_schedule_cache() {
     std::memset(cache, 0, sizeof(cache));
     day_cache.year = -1;

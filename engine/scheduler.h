@@ -53,5 +53,12 @@ bool weekday_selected(int index, int weekday);
 // texts do not form a valid date and time (a damaged file): such a reservation is never due.
 bool reservation_period(int index, std::time_t* start, std::time_t* end);
 
+// The first moment at or after from at which check_schedule, ticking once a second while
+// idle, starts one of the first reservation_count reservations; false when it never will.
+// Usually a start moment less the minute the scan looks ahead; from itself when one is due
+// already; midnight for a weekly window that starts in the first minute of a day, since a
+// weekly window belongs to the day it starts on. Uses none of the scan's day caches.
+bool next_start(int reservation_count, std::time_t from, std::time_t* at);
+
 // Forgets what the scan has computed and cached (after a change of time zone).
 void reset_schedule_cache();

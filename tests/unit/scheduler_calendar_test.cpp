@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -248,6 +249,55 @@ TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
     std::printf("ten days: %zu occurrences due, %zu started, %d stopped\n", expected_starts.size(),
                 starts.size(), stops);
     EXPECT_GT(expected_starts.size(), 100u);
+}
+
+// next_start is the scan's own answer: random tables ticked second by second across both
+// changes start each recording exactly at the moment predicted while idle, never earlier
+// and never later. Times include the first minute of a day, the missing and the repeated
+// hour, overnight windows and a damaged date.
+TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
+    std::mt19937 rng(2026);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    const char* times[] = {"000000", "000030", "000100", "013000", "023000", "025930",
+                           "030000", "120000", "215500", "230000", "235930"};
+    const char* dates[2][5] = {{"260327", "260328", "260329", "260330", "261341"},
+                               {"261023", "261024", "261025", "261026", "261301"}};
+    int starts = 0;
+    for (int round = 0; round < 6; ++round) {
+        const int spring = round % 2 == 0 ? 0 : 1;
+        const std::int64_t from = spring == 0 ? utc(2026, 3, 27, 10, 0, 0) : utc(2026, 10, 23, 10, 0, 0);
+        set_default_reservations(app.table);
+        reset_schedule_cache();
+        app.is_recording = 0;
+        for (int i = 0; i < 4; ++i) {
+            int first = pick(4);
+            const char* start_date = dates[spring][pick(10) == 0 ? 4 : first];
+            const char* end_date = dates[spring][first + pick(4 - first)];
+            int mask = pick(3) == 0 ? -1 : pick(128);
+            reserve(i, start_date, end_date, times[pick(11)], times[pick(11)], mask);
+        }
+        SCOPED_TRACE(round);
+        std::time_t predicted = 0;
+        bool has = next_start(app.reservation_count, (std::time_t)from, &predicted);
+        for (std::int64_t t = from; t < from + 4 * 86400;) {
+            host.clock = t;
+            const bool idle = !app.is_recording;
+            const std::size_t before = host.events.size();
+            check_schedule(nullptr, app.reservation_count, &app.capture_window, (std::time_t)t);
+            const bool started = host.events.size() > before && host.events[before].kind == 'S';
+            if (idle && started) {
+                ASSERT_TRUE(has) << "started at " << t;
+                ASSERT_EQ(predicted, t);
+                ++starts;
+            } else if (idle && has) {
+                ASSERT_GT(predicted, t) << "predicted start did not happen";
+            }
+            t = host.clock > t ? host.clock + 1 : t + 1;
+            if (!app.is_recording && (started || !idle))
+                has = next_start(app.reservation_count, (std::time_t)t, &predicted);
+        }
+    }
+    EXPECT_GT(starts, 10);
 }
 
 }  // namespace
