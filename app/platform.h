@@ -40,6 +40,8 @@ class Clock {
 public:
     // Blocks the calling thread for ms milliseconds.
     virtual void sleep_ms(std::uint32_t ms) = 0;
+    // The current calendar time, for decisions taken after a wait.
+    virtual std::int64_t now() = 0;
 protected:
     ~Clock() = default;
 };

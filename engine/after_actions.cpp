@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/sjis.h"
 #include "engine/capture_interface.h"
+#include "engine/wake.h"
 #include "reservations/reservation.h"
 
 FolderSystem* folder_system = nullptr;
@@ -173,6 +174,8 @@ void run_after_action(int index) {
     const Reservation& r = app.table.slots[index];
     wait_ms(after_delay_ms(r.after_delay));
     if (!power_requests) return;
+    const std::time_t now = platform.clock ? (std::time_t)platform.clock->now() : 0;
+    rearm_wake_timer(now);
     switch ((std::int8_t)r.after_action) {
     case 1:
         power_requests->reboot();
@@ -184,7 +187,7 @@ void run_after_action(int index) {
         power_requests->force_logoff();
         break;
     case 4:
-        power_requests->suspend();
+        if (standby_allowed(now)) power_requests->suspend();
         break;
     default:
         break;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include "app/platform.h"
 
 // Attribute bits as a directory search reports them.
@@ -43,14 +44,22 @@ protected:
     ~FolderSystem() = default;
 };
 
-// The power requests that may follow a recording. Only the program itself installs the
-// real ones, so that nothing else can ever restart or suspend the machine it runs on.
+// The power requests that may follow a recording, and those that keep the PC awake for
+// recordings and wake it for the next one. Only the program itself installs the real
+// ones, so that nothing else can ever restart or suspend the machine it runs on.
 class PowerRequests {
 public:
     virtual void reboot() = 0;
     virtual void shutdown() = 0;
     virtual void force_logoff() = 0;  // closes applications without asking
     virtual void suspend() = 0;       // stand-by: suspend to RAM
+    // Holds the system (not the display) awake, or lets it go.
+    virtual void keep_awake(bool on) = 0;
+    // Arms the program's one wake-up timer for calendar time at, resuming the PC from
+    // stand-by or hibernation, in place of an earlier one. 0 armed; 1 armed, but this PC
+    // cannot be woken by a timer; -1 not armed.
+    virtual int arm_wake_timer(std::time_t at) = 0;
+    virtual void cancel_wake_timer() = 0;
 protected:
     ~PowerRequests() = default;
 };
@@ -100,8 +109,10 @@ int ensure_folder(const char* path);
 // then waiting 3 seconds. Does nothing at all when "Samples" holds no file.
 void move_newest_recording(WindowRef dialog, const char* move_folder);
 
-// Waits the reservation's after_delay seconds, then makes its after_action's power
-// request (1 reboot, 2 shutdown, 3 forced log-off, 4 stand-by; anything else none).
+// Waits the reservation's after_delay seconds, rearms the wake-up timer, then makes its
+// after_action's power request (1 reboot, 2 shutdown, 3 forced log-off, 4 stand-by;
+// anything else none). No stand-by when the next start is less than five minutes away:
+// the PC would sleep through it.
 // after_delay is taken as unsigned seconds, so every stored value is a wait of that
 // length and never a negative or wrapped one.
 void run_after_action(int index);

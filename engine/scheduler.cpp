@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "engine/wake.h"
 
 SchedulerHost* scheduler_host = nullptr;
 
@@ -200,10 +201,13 @@ void show_step(WindowRef dialog, int step) {
     app.status_step = scheduler_host->show_status(dialog, step, app.recording_index);
 }
 
-void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::time_t stop) {
+void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::time_t now,
+                    std::time_t stop) {
     app.stop_time = stop;
     app.is_recording = 1;
     app.recording_index = i;
+    // Idle sleep must not end the recording.
+    hold_for_recording(true, now);
     // A repaint before step 2 is shown (from inside a writer's message box) draws this
     // recording's first lines, not the last step of the recording before.
     app.status_step = 2;
@@ -237,6 +241,10 @@ void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
         FIELD_COPY(folder, r, move_folder);
         scheduler_host->move_newest_recording(dialog, folder);
     }
+    // The recording is over: the next one decides the timer and whether to stay awake.
+    const std::time_t now = platform.clock ? (std::time_t)platform.clock->now() : 0;
+    rearm_wake_timer(now);
+    hold_for_recording(false, now);
     scheduler_host->repaint(dialog);
     scheduler_host->run_after_action(i);
 }
@@ -342,9 +350,9 @@ void reset_schedule_cache() {
     date_cache_next = 0;
 }
 
-void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_window,
-                    std::time_t current) {
-    if (app.sequence_running || scheduler_host == nullptr) return;
+namespace {
+
+void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, std::time_t current) {
     std::tm today_tm;
     const std::tm* lt = std::localtime(&current);
     if (lt == nullptr) return;
@@ -391,8 +399,17 @@ void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_
             stop = window_end;
         }
         app.sequence_running = 1;
-        start_sequence(dialog, capture_window, i, stop);
+        start_sequence(dialog, capture_window, i, current, stop);
         app.sequence_running = 0;
         return;
     }
+}
+
+}  // namespace
+
+void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_window,
+                    std::time_t current) {
+    if (app.sequence_running || scheduler_host == nullptr) return;
+    scan(dialog, reservation_count, capture_window, current);
+    update_keep_awake(current);
 }

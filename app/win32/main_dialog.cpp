@@ -2,12 +2,14 @@
 
 #include <commctrl.h>
 #include <ctime>
+#include <time.h>
 
 #include "app/app_state.h"
 #include "app/win32/form_commands.h"
 #include "capture_settings/win32/conditions_dialog.h"
 #include "engine/capture_control.h"
 #include "engine/scheduler.h"
+#include "engine/wake.h"
 #include "resources/resource_ids.h"
 #include "view/timetable.h"
 #include "view/win32/gdi.h"
@@ -46,6 +48,7 @@ void initialise(HWND dialog) {
     SetClassLongPtrW(dialog, GCLP_HICON,
                      (LONG_PTR)LoadIconW((HINSTANCE)app.instance, MAKEINTRESOURCEW(IDI_MAIN)));
     init_form(dialog);
+    rearm_wake_timer(std::time(nullptr));
 }
 
 // The swatch lies inside its sunken frame, a static control that fills its client area
@@ -82,9 +85,11 @@ void command(HWND dialog, WORD id, WORD code) {
         break;
     case IDC_ADD:
         form_add(dialog);
+        rearm_wake_timer(std::time(nullptr));
         break;
     case IDC_UPDATE:
         form_update(dialog);
+        rearm_wake_timer(std::time(nullptr));
         break;
     case IDC_COLOUR:
         form_choose_colour(dialog);
@@ -106,6 +111,14 @@ void command(HWND dialog, WORD id, WORD code) {
 }
 
 }  // namespace
+
+void on_time_change(HWND dialog) {
+    // The zone is read again, and every local time the scan keeps is worked out anew.
+    _tzset();
+    reset_schedule_cache();
+    rearm_wake_timer(std::time(nullptr));
+    InvalidateRect(dialog, nullptr, FALSE);
+}
 
 HWND create_date_picker(HWND parent, int x, int y, int width, int height) {
     return create_picker(parent, x, y, width, height, DTS_LONGDATEFORMAT,
@@ -134,6 +147,14 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         check_schedule((WindowRef)dialog, app.reservation_count, &app.capture_window,
                        std::time(nullptr));
         paint_clock((WindowRef)dialog, std::time(nullptr));
+        break;
+    case WM_TIMECHANGE:
+        on_time_change(dialog);
+        break;
+    case WM_POWERBROADCAST:
+        // Back from stand-by or hibernation: the clock has jumped.
+        if (wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND)
+            rearm_wake_timer(std::time(nullptr));
         break;
     case WM_PAINT:
         // Drawn through the window's own device contexts; the dialog manager then

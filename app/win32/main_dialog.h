@@ -8,6 +8,10 @@
 HWND create_date_picker(HWND parent, int x, int y, int width, int height);
 HWND create_time_picker(HWND parent, int x, int y, int width, int height);
 
+// WM_TIMECHANGE: the clock or the time zone changed. Rereads the zone, forgets the scan's
+// conversions, rearms the wake-up timer and repaints.
+void on_time_change(HWND dialog);
+
 // Initialises the dialog, routes its commands, runs the recording tick and the paint step.
 // Returns FALSE for every message.
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

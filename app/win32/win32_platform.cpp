@@ -1,6 +1,7 @@
 #include "app/win32/win32_platform.h"
 
 #include <cstdio>
+#include <ctime>
 #include "app/win32/text.h"
 #include "view/win32/gdi.h"
 
@@ -70,6 +71,8 @@ bool Win32Files::exists(const char* path) {
 }
 
 void Win32Clock::sleep_ms(std::uint32_t ms) { Sleep(ms); }
+
+std::int64_t Win32Clock::now() { return (std::int64_t)std::time(nullptr); }
 
 void install_win32_platform() {
     static Win32MessageBoxes messages;

@@ -18,6 +18,7 @@ public:
 class Win32Clock : public Clock {
 public:
     void sleep_ms(std::uint32_t ms) override;
+    std::int64_t now() override;
 };
 
 // Points the core's platform at the Win32 implementations.

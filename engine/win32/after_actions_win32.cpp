@@ -113,6 +113,30 @@ void Win32PowerRequests::suspend() {
     calls_.set_power_state(TRUE, FALSE);
 }
 
+void Win32PowerRequests::keep_awake(bool on) {
+    // ES_DISPLAY_REQUIRED is left out: the display may still turn off.
+    SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+}
+
+int Win32PowerRequests::arm_wake_timer(std::time_t at) {
+    if (!timer_) timer_ = CreateWaitableTimerW(nullptr, TRUE, nullptr);
+    if (!timer_) return -1;
+    // A positive due time is absolute: 100-ns units of UTC since 1601, so a start months
+    // away is armed as exactly as one in a minute.
+    LARGE_INTEGER due;
+    due.QuadPart = ((LONGLONG)at + kSecondsFrom1601To1970) * (LONGLONG)kTicksPerSecond;
+    SetLastError(ERROR_SUCCESS);
+    if (!SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, TRUE)) return -1;
+    // A PC that cannot resume by timer says so through a successful call with this set.
+    DWORD error = GetLastError();
+    const DWORD kTimerResumeIgnored = 722;
+    return error == ERROR_NOT_SUPPORTED || error == kTimerResumeIgnored ? 1 : 0;
+}
+
+void Win32PowerRequests::cancel_wake_timer() {
+    if (timer_) CancelWaitableTimer(timer_);
+}
+
 void install_win32_folders() {
     static Win32FolderSystem folders;
     folder_system = &folders;

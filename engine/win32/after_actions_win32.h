@@ -34,8 +34,14 @@ public:
     void shutdown() override;
     void force_logoff() override;
     void suspend() override;
+    void keep_awake(bool on) override;
+    int arm_wake_timer(std::time_t at) override;
+    void cancel_wake_timer() override;
+    // The wake-up timer (a manual-reset waitable timer), null until first armed.
+    HANDLE wake_timer() const { return timer_; }
 private:
     PowerCalls calls_;
+    HANDLE timer_ = nullptr;
 };
 
 // Points folder_system at the Win32 file system (the tests use this alone).

@@ -60,6 +60,9 @@ struct CountingPower : PowerRequests {
     void shutdown() override { ++requests; }
     void force_logoff() override { ++requests; }
     void suspend() override { ++requests; }
+    void keep_awake(bool) override {}
+    int arm_wake_timer(std::time_t) override { return 0; }
+    void cancel_wake_timer() override {}
 } power;
 
 // "Samples" with a few recordings, one named by the recorded reservation's reserved bytes;
@@ -355,7 +358,7 @@ void setup_once() {
     platform.files = &files;
     platform.clock = &clock_;
     platform.surfaces = &surfaces;
-    clock_.now = &sim_now;
+    clock_.time = &sim_now;
     scheduler_host = &host;
     power_requests = &power;
     folder_system = &folders;

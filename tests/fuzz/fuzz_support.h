@@ -61,12 +61,13 @@ struct FuzzFiles : Files {
 
 // Sleeping only moves the simulated time on.
 struct FuzzClock : Clock {
-    std::int64_t* now = nullptr;
+    std::int64_t* time = nullptr;
     std::uint64_t slept_ms = 0;
     void sleep_ms(std::uint32_t ms) override {
         slept_ms += ms;
-        if (now) *now += ms / 1000;
+        if (time) *time += ms / 1000;
     }
+    std::int64_t now() override { return time ? *time : 0; }
 };
 
 struct Area {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "app/platform.h"
+#include "engine/after_actions.h"
 
 struct ShownMessage {
     WindowRef owner;
@@ -33,9 +34,35 @@ public:
     bool exists(const char* path) override { return files.count(path) != 0; }
 };
 
+// Power requests that record themselves: the after-recording requests in calls, the wake
+// requests in wake ("awake 1", "arm <time>", "cancel"), and both in *log when it is set.
+class FakePower : public PowerRequests {
+public:
+    std::vector<std::string> calls, wake;
+    std::vector<std::string>* log = nullptr;
+    int arm_result = 0;
+    void reboot() override { request(calls, "reboot"); }
+    void shutdown() override { request(calls, "shutdown"); }
+    void force_logoff() override { request(calls, "force_logoff"); }
+    void suspend() override { request(calls, "suspend"); }
+    void keep_awake(bool on) override { request(wake, on ? "awake 1" : "awake 0"); }
+    int arm_wake_timer(std::time_t at) override {
+        request(wake, "arm " + std::to_string((long long)at));
+        return arm_result;
+    }
+    void cancel_wake_timer() override { request(wake, "cancel"); }
+private:
+    void request(std::vector<std::string>& to, const std::string& what) {
+        to.push_back(what);
+        if (log) log->push_back(what);
+    }
+};
+
 class FakeClock : public Clock {
 public:
+    std::int64_t base = 0;  // now() before any sleep
     std::uint64_t slept_ms = 0;
+    std::int64_t now() override { return base + (std::int64_t)(slept_ms / 1000); }
     std::vector<std::uint32_t> sleeps;
     void sleep_ms(std::uint32_t ms) override {
         slept_ms += ms;

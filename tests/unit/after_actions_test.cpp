@@ -2,6 +2,8 @@
 // created, what the move shows, and which power request follows after how long a wait.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -71,14 +73,6 @@ struct FakeFolders : FolderSystem {
         moves.push_back({from, to});
         return fail_move ? -1 : 0;
     }
-};
-
-struct FakePower : PowerRequests {
-    std::vector<std::string> calls;
-    void reboot() override { calls.push_back("reboot"); }
-    void shutdown() override { calls.push_back("shutdown"); }
-    void force_logoff() override { calls.push_back("force_logoff"); }
-    void suspend() override { calls.push_back("suspend"); }
 };
 
 class AfterActions : public ::testing::Test {
@@ -347,6 +341,44 @@ TEST_F(AfterActions, IndexOutsideTheTableDoesNothing) {
     run_after_action(40);
     EXPECT_EQ(0u, fake.clock.slept_ms);
     EXPECT_TRUE(power.calls.empty());
+}
+
+// After the delay the timer is rearmed; a stand-by is left out when the next start is less
+// than five minutes away (the PC would sleep through it), the other actions run as ever.
+TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
+    ScopedTimeZone tz("Asia/Tokyo");
+    set_default_reservations(app.table);
+    const std::int64_t start = local_time(2026, 12, 7, 21, 0, 0);
+    std::snprintf(app.table.slots[1].name, sizeof(app.table.slots[1].name), "next");
+    std::memcpy(app.table.slots[1].start_date, "261207", 7);
+    std::memcpy(app.table.slots[1].end_date, "261207", 7);
+    std::memcpy(app.table.slots[1].start_time, "210000", 7);
+    std::memcpy(app.table.slots[1].end_time, "220000", 7);
+    app.reservation_count = 2;
+    struct Case {
+        int action;
+        std::int64_t now_after_delay;  // the next start is at 20:59:00
+        const char* request;
+    } cases[] = {{4, start - 60 - 300, "suspend"}, {4, start - 60 - 299, nullptr},
+                 {4, start + 3600, "suspend"},     {2, start - 60 - 10, "shutdown"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.now_after_delay - start);
+        power.calls.clear();
+        power.wake.clear();
+        fake.clock.slept_ms = 0;
+        fake.clock.base = c.now_after_delay - 20;
+        app.table.slots[0].after_action = (std::uint8_t)c.action;
+        app.table.slots[0].after_delay = 20;
+        run_after_action(0);
+        EXPECT_EQ(c.request ? std::vector<std::string>{c.request} : std::vector<std::string>{},
+                  power.calls);
+        ASSERT_EQ(1u, power.wake.size());
+        EXPECT_EQ(c.now_after_delay < start - 60 ? "arm " + std::to_string((long long)std::max(
+                                                            start - 60 - 180, c.now_after_delay))
+                                                 : std::string("cancel"),
+                  power.wake[0]);
+    }
+    app.reservation_count = 0;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "engine/scheduler.h"
+#include "engine/wake.h"
 #include "tests/support/fakes.h"
 
 namespace {
@@ -411,6 +412,50 @@ TEST_F(Scheduler, WeekdayTestForEveryDayAndMask) {
     for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(0, wd));
     app.table.slots[0].weekday_mask = 0xFF;  // -1
     for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(0, wd));
+}
+
+// The wake-up timer and the hold on the system around two recordings: armed three minutes
+// before each start, held awake from five minutes before a start until the recording has
+// been moved, then rearmed for the next one; cancelled when none is left.
+TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
+    FakePower power;
+    power.log = &host.log;
+    power_requests = &power;
+    reset_wake_state();
+    reserve(0, "261207", "261207", "210000", "220000");
+    reserve(1, "261207", "261207", "230000", "233000");
+    const std::int64_t s0 = local_time(2026, 12, 7, 21, 0, 0), e0 = s0 + 3600;
+    const std::int64_t s1 = local_time(2026, 12, 7, 23, 0, 0), e1 = s1 + 1800;
+    auto arm = [](std::int64_t t) { return "arm " + std::to_string((long long)t); };
+
+    rearm_wake_timer((std::time_t)(s0 - 7200));
+    run(s0 - 400, s0 - 61);  // awake from 21:00 - 60 s - 299 s on
+    fake.clock.base = e0 + 15;
+    run(s0 - 60, e0);        // the recording and its stop sequence
+    fake.clock.base = e1 + 15;
+    run(s1 - 400, e1);
+    power_requests = nullptr;
+
+    std::vector<std::string> seen;
+    for (const std::string& s : host.log)
+        if (s.rfind("arm", 0) == 0 || s.rfind("awake", 0) == 0 || s == "cancel" ||
+            s == "sleep 42000" || s == "capture 2029" || s.rfind("after", 0) == 0)
+            seen.push_back(s);
+    const std::vector<std::string> expected = {
+        arm(s0 - 60 - 180), "awake 1", "sleep 42000", "capture 2029", arm(s1 - 60 - 180),
+        "awake 0", "after #0", "awake 1", "sleep 42000", "capture 2029", "cancel", "awake 0",
+        "after #1"};
+    EXPECT_EQ(expected, seen);
+    // The hold began exactly 299 seconds before the first start.
+    std::int64_t t = s0 - 400;
+    host.log.clear();
+    reset_wake_state();
+    power_requests = &power;
+    rearm_wake_timer((std::time_t)t);
+    app.is_recording = 0;
+    for (; host.log.back() != "awake 1"; ++t) tick(t);
+    EXPECT_EQ(s0 - 60 - 299, t - 1);
+    power_requests = nullptr;
 }
 
 }  // namespace
