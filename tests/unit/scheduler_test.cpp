@@ -392,9 +392,13 @@ TEST_F(Scheduler, DamagedDatesAndTimesAreNeverDue) {
     app.reservation_count = 9;
     run(local_time(2026, 12, 7, 12, 0, 0), local_time(2026, 12, 7, 12, 2, 0));
     EXPECT_EQ(0, starts());
+    std::time_t at;
+    EXPECT_FALSE(next_start(app.reservation_count, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
     // A leap day is a real date.
     reserve(0, "280229", "280229", "120000", "120100");
     app.reservation_count = 1;
+    ASSERT_TRUE(next_start(1, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
+    EXPECT_EQ(local_time(2028, 2, 29, 11, 59, 0), at);
     tick(local_time(2028, 2, 29, 11, 59, 0));
     EXPECT_EQ(1, starts());
 }
