@@ -320,7 +320,10 @@ TEST(Scheduler, OnceOnlyRecordingFromTheFormToTheMovedFile) {
     ASSERT_TRUE(wait_until(
         [&] {
             capture = find_capture_window();
-            return capture && GetWindowRect(capture, &place) && place.left == 0 && place.top == 0;
+            // Visible: before its first message the stand-in's dialog exists, hidden, at
+            // the template's (0, 0); only the recorder's placement counts.
+            return capture && IsWindowVisible(capture) && GetWindowRect(capture, &place) &&
+                   place.left == 0 && place.top == 0;
         },
         (int)(start - 30000 - local_now()), 50))
         << "the capture control window was not placed at (0, 0)";
