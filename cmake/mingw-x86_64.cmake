@@ -1,14 +1,5 @@
-# Cross toolchain: 64-bit Windows with mingw-w64 (posix threads, which GoogleTest needs).
-# The same sources as the 32-bit product; the tests run this build where the machine
-# cannot run 32-bit code.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# ctest runs the Windows test programs under 64-bit Wine, in the build folder's own prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh --bits=64)
+# 64-bit Windows: the same sources as the 32-bit product; the tests run this build where
+# the machine cannot run 32-bit code.
+set(TAVREL_MINGW_ARCH x86_64)
+set(TAVREL_WINE_BITS 64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

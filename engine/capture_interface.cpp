@@ -7,7 +7,8 @@
 #include "app/sjis.h"
 
 namespace {
-char install_folder[kInstallFolderMax + 1] = "c:\\Program Files\\TARVO INC\\KRO-TX2\\";
+// Empty until start-up finds the capture application elsewhere: the fixed folder.
+char install_folder[kInstallFolderMax + 1] = "";
 
 bool holds_capture_application(const char* folder) {
     char probe[kInstallFolderMax + 16];
@@ -17,11 +18,12 @@ bool holds_capture_application(const char* folder) {
 }  // namespace
 
 const char* capture_folder(int use_install_folder) {
-    return use_install_folder ? install_folder : "";
+    if (!use_install_folder) return "";
+    return install_folder[0] ? install_folder : kInstallFolder;
 }
 
 void choose_capture_folder(const char* program_files) {
-    std::snprintf(install_folder, sizeof(install_folder), "%s", kInstallFolder);
+    install_folder[0] = 0;
     app.use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
     if (!app.use_install_folder || holds_capture_application(kInstallFolder)) return;
     if (!program_files || !*program_files) return;

@@ -270,7 +270,7 @@ bool reservation_period(int index, std::time_t* start, std::time_t* end) {
 
 namespace {
 
-// The first moment in [lower, upper] of day `day` (local midnight at `midnight`) that the
+// The first moment in [lower, upper], a span within the local date `day`, at which the
 // scan finds weekly reservation index due, or -1. The scan tests a moment t against the
 // window anchored at t's own local date, looked at a minute ahead.
 std::time_t weekly_start_on(int index, const std::tm& day, std::time_t lower, std::time_t upper) {

@@ -13,9 +13,8 @@ cmake -S . -B "$b/native" >/dev/null && cmake --build "$b/native" -j2 --target c
 source scripts/wine-env.sh
 tavrel_choose_bits
 tavrel_wine_env
-if [ "$TAVREL_BITS" = 32 ]; then toolchain=mingw-i686; else toolchain=mingw-x86_64; fi
 w=$b/$TAVREL_WIN
-cmake -S . -B "$w" -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake >/dev/null &&
+cmake -S . -B "$w" -DCMAKE_TOOLCHAIN_FILE=$TAVREL_TOOLCHAIN >/dev/null &&
   cmake --build "$w" -j2 --target tavrel capture_standin baseline_dialog startup_bench >/dev/null || exit 1
 
 echo "== machine"

@@ -19,8 +19,7 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 tavrel_choose_bits
 tavrel_wine_env
-if [ "$TAVREL_BITS" = 32 ]; then toolchain=mingw-i686; else toolchain=mingw-x86_64; fi
-cmake -S . -B "$b/$TAVREL_WIN" -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake >/dev/null
+cmake -S . -B "$b/$TAVREL_WIN" -DCMAKE_TOOLCHAIN_FILE=$TAVREL_TOOLCHAIN >/dev/null
 cmake --build "$b/$TAVREL_WIN" -j"$jobs" --target tavrel capture_standin
 exe=$root/$b/$TAVREL_WIN/tavrel.exe
 standin=$root/$b/$TAVREL_WIN/tools/capture_standin/capture_standin.exe

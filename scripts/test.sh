@@ -28,7 +28,7 @@ cmake --build "$b/win32" -j"$jobs"
 # The zip for Windows users, checked by the win32 build's static tests.
 cmake --build "$b/win32" --target package >/dev/null
 if [ "$TAVREL_BITS" = 64 ]; then
-  cmake -S . -B "$b/win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+  cmake -S . -B "$b/win64" -DCMAKE_TOOLCHAIN_FILE="$TAVREL_TOOLCHAIN" >/dev/null
   cmake --build "$b/win64" -j"$jobs"
 fi
 set +e

@@ -43,15 +43,18 @@ tavrel_choose_bits() {
 # Wine for a build of $1 bits (default TAVREL_BITS). Debian's /usr/bin/wine takes the 32-bit
 # loader whenever it is installed, even where it cannot run, so the loader and the server
 # are named here. Exports WINEARCH, WINELOADER, WINESERVER; sets TAVREL_WINE (the loader to
-# run) and TAVREL_WIN (the build folder's name: win32 or win64).
+# run), TAVREL_WIN (the build folder's name: win32 or win64) and TAVREL_TOOLCHAIN (its
+# CMake toolchain file).
 tavrel_wine_env() {
   local bits=${1:-$TAVREL_BITS}
   if [ "$bits" = 32 ]; then
-    TAVREL_WIN=win32 WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
+    TAVREL_WIN=win32 TAVREL_TOOLCHAIN=cmake/mingw-i686.cmake
+    WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
     WINESERVER=/usr/lib/wine/wineserver32
     [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver64
   else
-    TAVREL_WIN=win64 WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+    TAVREL_WIN=win64 TAVREL_TOOLCHAIN=cmake/mingw-x86_64.cmake
+    WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
     WINESERVER=/usr/lib/wine/wineserver64
   fi
   TAVREL_WINE=$WINELOADER
