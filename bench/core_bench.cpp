@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "engine/scheduler.h"
 #include "view/timetable.h"
 
@@ -47,9 +47,9 @@ private:
 // 40 reservations, weekly and once-only mixed, all within the shown week and none due
 // at the measured moments (their times lie in the afternoon; the ticks are at 08:00).
 void fill_table() {
-    set_default_reservations(app.table);
+    set_default_reservations(reservations.table);
     for (int i = 0; i < kMaxReservations; ++i) {
-        Reservation& r = app.table.slots[i];
+        Reservation& r = reservations.table.slots[i];
         std::snprintf(r.name, sizeof(r.name), "program %d", i + 1);
         int day = 7 + i % 7;
         std::snprintf(r.start_date, sizeof(r.start_date), "2612%02d", i % 2 ? 1 : day);
@@ -60,7 +60,7 @@ void fill_table() {
         r.weekday_mask = (std::uint8_t)(i % 2 ? 0x7F : 0);
         r.colour = 0x102030u * (unsigned)(i + 1);
     }
-    app.reservation_count = count_in_use(app.table);
+    reservations.count = count_in_use(reservations.table);
 }
 
 }  // namespace
@@ -68,15 +68,15 @@ void fill_table() {
 std::time_t tick_time;
 
 extern "C" __attribute__((noinline)) void bench_first_tick_of_day() {  // also the first ever
-    check_schedule(nullptr, app.reservation_count, &app.capture_window, tick_time);
+    check_schedule(nullptr, reservations.count, &recording.capture_window, tick_time);
 }
 
 extern "C" __attribute__((noinline)) void bench_first_tick_of_next_day() {
-    check_schedule(nullptr, app.reservation_count, &app.capture_window, tick_time);
+    check_schedule(nullptr, reservations.count, &recording.capture_window, tick_time);
 }
 
 extern "C" __attribute__((noinline)) void bench_idle_tick() {
-    check_schedule(nullptr, app.reservation_count, &app.capture_window, tick_time);
+    check_schedule(nullptr, reservations.count, &recording.capture_window, tick_time);
 }
 
 extern "C" __attribute__((noinline)) void bench_full_paint() {
@@ -89,7 +89,7 @@ int main() {
     static NullSurfaces surfaces;
     static IdleHost host;
     platform.surfaces = &surfaces;
-    scheduler_host = &host;
+    platform.host = &host;
     fill_table();
     std::tm t{};
     t.tm_year = 126;

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/sjis.h"
+#include "base/capture_interface.h"
+#include "base/sjis.h"
 #include "capture_settings/settings_file.h"
-#include "engine/capture_interface.h"
+#include "reservations/reservation.h"
 
 const std::int32_t sample_rate_values[kSampleRateCount] = {44100, 48000};
 const std::int32_t audio_bitrate_values[kAudioBitrateCount] = {192, 224, 256, 320, 384};
@@ -76,7 +76,7 @@ std::int32_t after_delay_from_entry(long long entry) {
 
 bool conditions_lists_for(int index, bool mpeg1, ConditionsLists* lists) {
     if (!valid_index(index)) return false;
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     lists->mpeg1 = mpeg1;
     lists->sample_rate = r.audio_sample_rate == sample_rate_values[0] ? 0 : 1;
     lists->audio_bitrate = -1;
@@ -96,15 +96,15 @@ bool conditions_lists_for(int index, bool mpeg1, ConditionsLists* lists) {
 
 bool mpeg1_available() {
     char path[kSettingsPathSize];
-    capture_path(path, sizeof(path), app.use_install_folder, kCaptureExe1);
+    capture_path(path, sizeof(path), use_install_folder, kCaptureExe1);
     if (!platform.files->exists(path)) return false;
-    capture_path(path, sizeof(path), app.use_install_folder, kCaptureIni1);
+    capture_path(path, sizeof(path), use_install_folder, kCaptureIni1);
     return platform.files->exists(path);
 }
 
 bool conditions_form_for(int index, bool mpeg1_usable, ConditionsForm* form) {
     if (!valid_index(index)) return false;
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     std::memset(form, 0, sizeof(*form));
     form->after_action = position_in((signed char)r.after_action, kAfterActionCount);
     form->after_delay = r.after_delay;
@@ -134,7 +134,7 @@ bool conditions_form_for(int index, bool mpeg1_usable, ConditionsForm* form) {
 
 int store_conditions(int index, const ConditionsForm& form) {
     if (!valid_index(index)) return -1;
-    Reservation& r = app.table.slots[index];
+    Reservation& r = reservations.table.slots[index];
     const ConditionsLists& lists = form.lists;
 
     r.video_bitrate = video_bitrate_from_entry(lists.video_bitrate);

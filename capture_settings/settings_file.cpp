@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "engine/capture_interface.h"
+#include "base/capture_interface.h"
+#include "reservations/reservation.h"
 
 SettingsLineTable settings_lines;
 
@@ -86,8 +86,8 @@ void put_byte(const char* key, std::uint8_t value) {
 
 const char* capture_settings_path(int index) {
     if (!valid_index(index)) return nullptr;
-    const Reservation& r = app.table.slots[index];
-    capture_path(path_buffer, sizeof(path_buffer), app.use_install_folder,
+    const Reservation& r = reservations.table.slots[index];
+    capture_path(path_buffer, sizeof(path_buffer), use_install_folder,
                  capture_ini_name(r.mpeg1));
     return path_buffer;
 }
@@ -187,7 +187,7 @@ int write_capture_settings(WindowRef owner, int index) {
 
 int apply_recording_conditions(WindowRef owner, int index) {
     if (read_capture_settings(owner, index) != 0) return -1;
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     put_int("dwVideoBitrate", r.video_bitrate);
     put_int("dwAudioBitrate", r.audio_bitrate);
     put_int("dwAudioSampleFreq", r.audio_sample_rate);
@@ -198,7 +198,7 @@ int apply_recording_conditions(WindowRef owner, int index) {
 
 int apply_picture_quality(WindowRef owner, int index) {
     if (read_capture_settings(owner, index) != 0) return -1;
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     put_byte("Brightness", r.brightness);
     put_byte("Contrast", r.contrast);
     put_byte("Saturation", r.saturation);
@@ -212,7 +212,7 @@ int apply_stream_format(WindowRef owner, int index) {
     static const struct {
         int omode, is_es;
     } kFormats[] = {{0, 3}, {0, 2}, {0, 1}, {2, -1}};
-    int format = (std::int8_t)app.table.slots[index].stream_format;
+    int format = (std::int8_t)reservations.table.slots[index].stream_format;
     if (format >= 1 && format <= 4) {
         put_int("OMODE", kFormats[format - 1].omode);
         if (kFormats[format - 1].is_es >= 0) put_int("IsEs", kFormats[format - 1].is_es);
@@ -227,7 +227,7 @@ int apply_gop_structure(WindowRef owner, int index) {
     static const struct {
         int period, pictures;
     } kPatterns[] = {{3, 15}, {1, 15}, {1, 12}, {3, 12}, {3, 3}, {1, 3}, {1, 1}};
-    int pattern = (std::int8_t)app.table.slots[index].gop_pattern;
+    int pattern = (std::int8_t)reservations.table.slots[index].gop_pattern;
     if (pattern >= 0 && pattern <= 6) {
         put_int("MPeriod", kPatterns[pattern].period);
         put_int("m_NNtsc", kPatterns[pattern].pictures);

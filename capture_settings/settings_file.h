@@ -4,7 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "app/platform.h"
+#include "base/platform.h"
 
 const int kSettingsSlotCount = 400;
 const int kSettingsSlotSize = 90;
@@ -50,7 +50,7 @@ int replace_setting(const char* key, const char* value);
 int write_capture_settings(WindowRef owner, int index);
 
 // Each writer reads the file, replaces its keys in a fixed order from the reservation in
-// app.table and writes the file back: 0 on success, -1 on failure (already shown).
+// reservations.table and writes the file back: 0 on success, -1 on failure (already shown).
 // dwVideoBitrate, dwAudioBitrate, dwAudioSampleFreq, HRes, m_bIsVBR.
 int apply_recording_conditions(WindowRef owner, int index);
 // Brightness, Contrast, Saturation, Hue (unsigned bytes).

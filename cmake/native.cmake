@@ -33,10 +33,11 @@ gtest_discover_tests(unit_tests
   PROPERTIES LABELS unit
   DISCOVERY_TIMEOUT 60)
 
-# The core/Win32 boundary, checked as a test as well as by this build.
-add_test(NAME core_includes_no_windows_header
-  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-core-boundary.sh ${CMAKE_SOURCE_DIR})
-set_tests_properties(core_includes_no_windows_header PROPERTIES LABELS unit)
+# The ranks of the tree (no include runs upward; no Windows header in a core), checked as
+# a test as well as, for the Windows headers, by this build.
+add_test(NAME includes_point_down_the_ranks
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-ranks.py ${CMAKE_SOURCE_DIR})
+set_tests_properties(includes_point_down_the_ranks PROPERTIES LABELS unit)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
   add_subdirectory(tests/fuzz)

@@ -2,14 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include "app/app_state.h"
-#include "app/sjis.h"
-#include "engine/capture_interface.h"
+#include "base/sjis.h"
+#include "base/capture_interface.h"
 #include "engine/wake.h"
 #include "reservations/reservation.h"
+#include "view/timetable.h"
 
-FolderSystem* folder_system = nullptr;
-PowerRequests* power_requests = nullptr;
 FolderListing folder_listing;
 
 namespace {
@@ -46,7 +44,6 @@ void store_entry(FolderEntry& entry, FoundFile& found) {
 }
 
 void draw_move_line(WindowRef dialog, int line, Colour colour, const char* text) {
-    if (!platform.surfaces) return;
     Canvas* canvas = platform.surfaces->open(dialog);
     if (!canvas) return;
     canvas->draw_text(kMoveLineX, kMoveLineY + line * kStatusLineHeight, colour, text, kMoveFontRow,
@@ -55,7 +52,6 @@ void draw_move_line(WindowRef dialog, int line, Colour colour, const char* text)
 }
 
 void wait_ms(std::uint64_t total) {
-    if (!platform.clock) return;
     do {
         std::uint32_t piece = total > kWaitPieceMs ? kWaitPieceMs : (std::uint32_t)total;
         platform.clock->sleep_ms(piece);
@@ -70,12 +66,12 @@ int ensure_prefix(char* buf, std::size_t len) {
     if (cut < 1) return -1;  // no parent to fall back on
     char saved = buf[len];
     buf[len] = '\0';
-    int created = folder_system->create_folder(buf);
+    int created = platform.folders->create_folder(buf);
     buf[len] = saved;
     if (created == 0) return 0;
     if (ensure_prefix(buf, (std::size_t)cut) != 0) return -1;
     buf[len] = '\0';
-    folder_system->create_folder(buf);
+    platform.folders->create_folder(buf);
     buf[len] = saved;
     return 0;
 }
@@ -84,10 +80,9 @@ int ensure_prefix(char* buf, std::size_t len) {
 
 int list_folder(const char* pattern, std::uint32_t mask) {
     std::memset(&folder_listing, 0, sizeof(folder_listing));
-    if (!folder_system) return 0;
     static FoundFile found;
     std::memset(&found, 0, sizeof(found));
-    if (folder_system->search_first(pattern, &found) != 0) return 0;
+    if (platform.folders->search_first(pattern, &found) != 0) return 0;
 
     bool have_first = false;
     do {
@@ -95,16 +90,16 @@ int list_folder(const char* pattern, std::uint32_t mask) {
             have_first = true;
             break;
         }
-    } while (folder_system->search_next(&found) == 0);
+    } while (platform.folders->search_next(&found) == 0);
 
     int count = 0;
     if (have_first) {
         store_entry(folder_listing.entries[count++], found);
-        while (count < kFolderListingSize && folder_system->search_next(&found) == 0) {
+        while (count < kFolderListingSize && platform.folders->search_next(&found) == 0) {
             if (found.attributes & mask) store_entry(folder_listing.entries[count++], found);
         }
     }
-    folder_system->search_close();
+    platform.folders->search_close();
     folder_listing.count = count;
     return count;
 }
@@ -121,7 +116,7 @@ int find_newest_file(const char* pattern) {
 }
 
 int ensure_folder(const char* path) {
-    if (!folder_system || !path) return -1;
+    if (!path) return -1;
     static char buf[kPathSize];
     std::size_t len = std::strlen(path);
     if (len >= sizeof(buf)) return -1;
@@ -139,7 +134,7 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
 
     // The install folder (at most kInstallFolderMax bytes) and "Samples".
     char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), app.use_install_folder, kSamplesFolder);
+    capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
     int newest = find_newest_file(pattern);
@@ -157,7 +152,7 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
     draw_move_line(dialog, 3, kMovingColour, "ファイルを移動します");
 
     // A name that is not the file's own would move nothing, or another file.
-    bool moved = !entry.name_unusable && folder_system->move_file(source, destination) == 0;
+    bool moved = !entry.name_unusable && platform.folders->move_file(source, destination) == 0;
     if (moved)
         draw_move_line(dialog, 4, kMovedColour, "ファイルを移動しました");
     else
@@ -171,23 +166,22 @@ std::uint64_t after_delay_ms(std::int32_t after_delay) {
 
 void run_after_action(int index) {
     if (index < 0 || index >= kMaxReservations) return;
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     wait_ms(after_delay_ms(r.after_delay));
-    if (!power_requests) return;
-    const std::time_t now = platform.clock ? (std::time_t)platform.clock->now() : 0;
+    const std::time_t now = (std::time_t)platform.clock->now();
     rearm_wake_timer(now);
     switch ((std::int8_t)r.after_action) {
     case 1:
-        power_requests->reboot();
+        platform.power->reboot();
         break;
     case 2:
-        power_requests->shutdown();
+        platform.power->shutdown();
         break;
     case 3:
-        power_requests->force_logoff();
+        platform.power->force_logoff();
         break;
     case 4:
-        if (standby_allowed(now)) power_requests->suspend();
+        if (standby_allowed(now)) platform.power->suspend();
         break;
     default:
         break;

@@ -4,70 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include "app/platform.h"
-
-// Attribute bits as a directory search reports them.
-const std::uint32_t kAttributeDirectory = 16;
-const std::uint32_t kAttributeArchive = 32;
+#include "base/platform.h"
 
 const int kFolderListingSize = 256;
 const std::size_t kListingNameSize = 260;  // 259 bytes of name plus the NUL
-// A found name in Shift-JIS: up to 259 UTF-16 units, two bytes each at most.
-const std::size_t kFoundNameSize = 520;
-
-// One result of a directory search.
-struct FoundFile {
-    std::uint32_t attributes;
-    std::int64_t creation_time;     // calendar times, seconds
-    std::int64_t last_access_time;
-    std::int64_t last_write_time;
-    std::uint32_t size;             // bytes
-    char name[kFoundNameSize];      // Shift-JIS, without folder, NUL-terminated
-    bool name_exact;                // false when the name has no exact Shift-JIS form
-};
-
-// The file system as the after-recording actions use it. One search is open at a time.
-class FolderSystem {
-public:
-    // Starts a search for pattern (Shift-JIS, with wildcards). 0 with the first result in
-    // *found, or -1 when nothing matches (no search is then left open).
-    virtual int search_first(const char* pattern, FoundFile* found) = 0;
-    // The next result: 0, or -1 when the search has run out.
-    virtual int search_next(FoundFile* found) = 0;
-    // Ends the open search, if any.
-    virtual void search_close() = 0;
-    // Creates one folder (its parent must exist). 0, or -1 when it was not created.
-    virtual int create_folder(const char* path) = 0;
-    // Moves a file; an existing destination is never replaced. 0, or -1.
-    virtual int move_file(const char* from, const char* to) = 0;
-protected:
-    ~FolderSystem() = default;
-};
-
-// The power requests that may follow a recording, and those that keep the PC awake for
-// recordings and wake it for the next one. Only the program itself installs the real
-// ones, so that nothing else can ever restart or suspend the machine it runs on.
-class PowerRequests {
-public:
-    virtual void reboot() = 0;
-    virtual void shutdown() = 0;
-    virtual void force_logoff() = 0;  // closes applications without asking
-    virtual void suspend() = 0;       // stand-by: suspend to RAM
-    // Holds the system (not the display) awake, or lets it go.
-    virtual void keep_awake(bool on) = 0;
-    // Arms the program's one wake-up timer for calendar time at, resuming the PC from
-    // stand-by or hibernation, in place of an earlier one. 0 armed; 1 armed, but this PC
-    // cannot be woken by a timer; -1 not armed.
-    virtual int arm_wake_timer(std::time_t at) = 0;
-    virtual void cancel_wake_timer() = 0;
-protected:
-    ~PowerRequests() = default;
-};
-
-// The instances in use; null means none (nothing found, nothing created or moved, no
-// power request made).
-extern FolderSystem* folder_system;
-extern PowerRequests* power_requests;
 
 // One entry of the folder listing.
 struct FolderEntry {

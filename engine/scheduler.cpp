@@ -2,10 +2,15 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
+#include "base/capture_interface.h"
+#include "capture_settings/settings_file.h"
+#include "engine/after_actions.h"
+#include "engine/capture_control.h"
 #include "engine/wake.h"
+#include "resources/resource_ids.h"
+#include "view/timetable.h"
 
-SchedulerHost* scheduler_host = nullptr;
+RecordingState recording = {0, 0, 0, 0, 0, nullptr};
 
 // The longest once-only recording: the form stores an end at most a day after the start.
 const std::time_t kOnceOnlyLongest = 24 * 60 * 60;
@@ -113,12 +118,12 @@ SlotCache cache[kMaxReservations];
 
 SlotCache& slot_cache(int index) {
     SlotCache& c = cache[index];
-    const char* times = (const char*)&app.table.slots[index] + kTimesOffset;
+    const char* times = (const char*)&reservations.table.slots[index] + kTimesOffset;
     if (!c.filled || std::memcmp(c.times, times, kTimesSize) != 0) {
         std::memset(&c, 0, sizeof(c));
         std::memcpy(c.times, times, kTimesSize);
         c.filled = true;
-        const Reservation& r = app.table.slots[index];
+        const Reservation& r = reservations.table.slots[index];
         c.period_valid = local_moment(r.start_date, r.start_time, &c.period_start) &&
                          local_moment(r.end_date, r.end_time, &c.period_end);
         c.window_year = -1;
@@ -181,7 +186,7 @@ bool daily_window(int index, const std::tm& today, std::time_t* start, std::time
     SlotCache& c = slot_cache(index);
     if (!c.period_valid) return false;
     if (c.window_year != today.tm_year || c.window_yday != today.tm_yday) {
-        const Reservation& r = app.table.slots[index];
+        const Reservation& r = reservations.table.slots[index];
         int sh, sm, ss, eh, em, es;
         valid_time(r.start_time, &sh, &sm, &ss);
         valid_time(r.end_time, &eh, &em, &es);
@@ -197,56 +202,58 @@ bool daily_window(int index, const std::tm& today, std::time_t* start, std::time
     return c.window_valid;
 }
 
+// The step is set before it is drawn, so that whatever paints meanwhile shows it too.
 void show_step(WindowRef dialog, int step) {
-    app.status_step = scheduler_host->show_status(dialog, step, app.recording_index);
+    recording.status_step = step;
+    paint_status_panel(dialog, step, recording.index);
 }
 
 void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::time_t now,
                     std::time_t stop) {
-    app.stop_time = stop;
-    app.is_recording = 1;
-    app.recording_index = i;
+    recording.stop_time = stop;
+    recording.active = 1;
+    recording.index = i;
     // Idle sleep must not end the recording.
     hold_for_recording(true, now);
     // A repaint before step 2 is shown (from inside a writer's message box) draws this
     // recording's first lines, not the last step of the recording before.
-    app.status_step = 2;
-    const Reservation& r = app.table.slots[i];
-    if (r.use_conditions != 0) scheduler_host->apply_recording_conditions(dialog, i);
-    if (r.use_quality != 0) scheduler_host->apply_picture_quality(dialog, i);
-    if ((signed char)r.stream_format > 0) scheduler_host->apply_stream_format(dialog, i);
-    if (r.use_gop != 0) scheduler_host->apply_gop_structure(dialog, i);
+    recording.status_step = 2;
+    const Reservation& r = reservations.table.slots[i];
+    if (r.use_conditions != 0) apply_recording_conditions(dialog, i);
+    if (r.use_quality != 0) apply_picture_quality(dialog, i);
+    if ((signed char)r.stream_format > 0) apply_stream_format(dialog, i);
+    if (r.use_gop != 0) apply_gop_structure(dialog, i);
     show_step(dialog, 2);
-    scheduler_host->open_capture_application(capture_window, i);
-    scheduler_host->show_reservation(dialog, i);
+    open_capture_application(capture_window, i);
+    platform.host->show_reservation(dialog, i);
     show_step(dialog, 3);
-    scheduler_host->sleep_ms(42000);
+    platform.clock->sleep_ms(kWaitBeforeRecordMs);
     show_step(dialog, 4);
-    scheduler_host->post_command(dialog, kCommandRecord);
+    platform.host->post_command(dialog, IDC_CAPTURE_RECORD);
     show_step(dialog, 5);
 }
 
 void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
-    int i = app.recording_index;
+    int i = recording.index;
     show_step(dialog, 6);
-    scheduler_host->send_command(dialog, kCommandStop);
-    scheduler_host->sleep_ms(15000);
+    platform.host->send_command(dialog, IDC_CAPTURE_STOP);
+    platform.clock->sleep_ms(kWaitAfterStopMs);
     show_step(dialog, 7);
-    scheduler_host->send_to_capture(*capture_window, 2029);
-    app.is_recording = 0;
+    send_to_capture(*capture_window, kCaptureClose);
+    recording.active = 0;
     // The slot is read now, so changes made to it during the recording take effect.
-    const Reservation& r = app.table.slots[i];
+    const Reservation& r = reservations.table.slots[i];
     if (r.move_after_record != 0) {
         char folder[sizeof(r.move_folder) + 1];
         FIELD_COPY(folder, r, move_folder);
-        scheduler_host->move_newest_recording(dialog, folder);
+        move_newest_recording(dialog, folder);
     }
     // The recording is over: the next one decides the timer and whether to stay awake.
-    const std::time_t now = platform.clock ? (std::time_t)platform.clock->now() : 0;
+    const std::time_t now = (std::time_t)platform.clock->now();
     rearm_wake_timer(now);
     hold_for_recording(false, now);
-    scheduler_host->repaint(dialog);
-    scheduler_host->run_after_action(i);
+    platform.host->repaint(dialog);
+    run_after_action(i);
 }
 
 }  // namespace
@@ -255,7 +262,7 @@ bool weekday_selected(int index, int weekday) {
     static const int bits[7] = {64, 32, 16, 8, 4, 2, 1};
     int day = weekday == 0 ? 6 : weekday - 1;
     if (day < 0 || day > 6) return false;
-    int m = (signed char)app.table.slots[index].weekday_mask;
+    int m = (signed char)reservations.table.slots[index].weekday_mask;
     for (int j = 0; j < day; ++j)
         if (m >= bits[j]) m -= bits[j];
     return m >= bits[day];
@@ -274,7 +281,7 @@ namespace {
 // scan finds weekly reservation index due, or -1. The scan tests a moment t against the
 // window anchored at t's own local date, looked at a minute ahead.
 std::time_t weekly_start_on(int index, const std::tm& day, std::time_t lower, std::time_t upper) {
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     if (!weekday_selected(index, day.tm_wday)) return -1;
     int sh, sm, ss, eh, em, es;
     if (!valid_time(r.start_time, &sh, &sm, &ss) || !valid_time(r.end_time, &eh, &em, &es))
@@ -297,7 +304,7 @@ std::time_t first_due(int index, std::time_t from) {
     // Due when the moment a minute ahead lies within the period.
     std::time_t lower = period_start - 60 > from ? period_start - 60 : from;
     std::time_t upper = period_end - 60;
-    if (app.table.slots[index].repeat_mode != 1) {
+    if (reservations.table.slots[index].repeat_mode != 1) {
         std::time_t stop = period_end;
         if (stop - period_start > kOnceOnlyLongest) stop = period_start + kOnceOnlyLongest;
         if (stop - 60 < upper) upper = stop - 60;
@@ -350,6 +357,14 @@ void reset_schedule_cache() {
     date_cache_next = 0;
 }
 
+void reset_program_state() {
+    reset_reservations();
+    std::memset(&recording, 0, sizeof(recording));
+    use_install_folder = 0;
+    reset_schedule_cache();
+    reset_wake_state();
+}
+
 namespace {
 
 void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, std::time_t current) {
@@ -358,11 +373,11 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
     if (lt == nullptr) return;
     today_tm = *lt;
 
-    if (app.is_recording) {
-        if (current >= app.stop_time) {
-            app.sequence_running = 1;
+    if (recording.active) {
+        if (current >= recording.stop_time) {
+            recording.sequence_running = 1;
             stop_sequence(dialog, capture_window);
-            app.sequence_running = 0;
+            recording.sequence_running = 0;
         }
         return;
     }
@@ -384,7 +399,7 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
         std::time_t window_start, window_end;
         if (!daily_window(i, today_tm, &window_start, &window_end)) continue;
         std::time_t stop;
-        if (app.table.slots[i].repeat_mode != 1) {
+        if (reservations.table.slots[i].repeat_mode != 1) {
             // Once only: recorded until its period ends. (A window anchored at the day it
             // was found due would stop a 00:00 start found a minute early at once, and
             // record one found after midnight for a whole extra day.) The form never
@@ -398,9 +413,9 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
             if (!weekday_selected(i, anchor_weekday)) continue;
             stop = window_end;
         }
-        app.sequence_running = 1;
+        recording.sequence_running = 1;
         start_sequence(dialog, capture_window, i, current, stop);
-        app.sequence_running = 0;
+        recording.sequence_running = 0;
         return;
     }
 }
@@ -409,7 +424,7 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
 
 void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_window,
                     std::time_t current) {
-    if (app.sequence_running || scheduler_host == nullptr) return;
+    if (recording.sequence_running) return;
     scan(dialog, reservation_count, capture_window, current);
     update_keep_awake(current);
 }

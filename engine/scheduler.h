@@ -2,42 +2,26 @@
 #pragma once
 #include <cstdint>
 #include <ctime>
-#include "app/platform.h"
+#include "base/platform.h"
+#include "reservations/reservation.h"
 
-// Hidden buttons of the main dialog through which the scheduler commands the capture
-// application.
-const int kCommandRecord = 1128;
-const int kCommandStop = 1127;
-
-// Everything the scheduler does besides reading the table and the time.
-class SchedulerHost {
-public:
-    virtual void sleep_ms(std::uint32_t ms) = 0;
-    // Draws the status panel at step for reservation index; returns the step shown.
-    virtual int show_status(WindowRef dialog, int step, int index) = 0;
-    // Queues a command to the main dialog (handled after the tick has returned).
-    virtual void post_command(WindowRef dialog, int id) = 0;
-    // Delivers a command to the main dialog and waits for it to be handled.
-    virtual void send_command(WindowRef dialog, int id) = 0;
-    // Sends a private message to the capture control window (nothing when it is null).
-    virtual void send_to_capture(WindowRef capture_window, unsigned message) = 0;
-    // Has the main dialog run its paint step now.
-    virtual void repaint(WindowRef dialog) = 0;
-    // Fills the reservation form from slot index.
-    virtual void show_reservation(WindowRef dialog, int index) = 0;
-    virtual int apply_recording_conditions(WindowRef owner, int index) = 0;
-    virtual int apply_picture_quality(WindowRef owner, int index) = 0;
-    virtual int apply_stream_format(WindowRef owner, int index) = 0;
-    virtual int apply_gop_structure(WindowRef owner, int index) = 0;
-    virtual void open_capture_application(WindowRef* capture_window, int index) = 0;
-    virtual void move_newest_recording(WindowRef dialog, const char* folder) = 0;
-    virtual void run_after_action(int index) = 0;
-protected:
-    ~SchedulerHost() = default;
+// The recording under way, if any. It lives as long as the process.
+struct RecordingState {
+    int active;              // a recording is under way (from its start sequence on)
+    int index;               // its reservation
+    int status_step;         // the status panel's step last shown
+    std::time_t stop_time;
+    int sequence_running;    // a start or stop sequence is under way
+    WindowRef capture_window;  // the capture application's control window, or null
 };
+extern RecordingState recording;
 
-// The host in use; the Win32 layer sets it at start-up, tests set a fake.
-extern SchedulerHost* scheduler_host;
+// The capture application is given this long after its launch (or after it was found
+// open) to be ready before the record command: its start-up wait and then some.
+const std::uint32_t kWaitBeforeRecordMs = 42000;
+// Between the stop command and the close command, for the capture application to finish
+// writing its file.
+const std::uint32_t kWaitAfterStopMs = 15000;
 
 // One tick at the current time now: while idle, starts the first due reservation; while
 // recording, stops it once its stop time is reached. A tick that arrives while a start or
@@ -62,3 +46,7 @@ bool next_start(int reservation_count, std::time_t from, std::time_t* at);
 
 // Forgets what the scan has computed and cached (after a change of time zone).
 void reset_schedule_cache();
+
+// Puts every state of the core back to its value at process start: the reservations, the
+// recording, the capture folder's choice, the scan's caches and the wake-up state (tests).
+void reset_program_state();

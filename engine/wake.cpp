@@ -1,7 +1,6 @@
 #include "engine/wake.h"
 
-#include "app/app_state.h"
-#include "engine/after_actions.h"
+#include "base/platform.h"
 #include "engine/scheduler.h"
 
 namespace {
@@ -14,24 +13,23 @@ bool awake = false;
 }  // namespace
 
 void rearm_wake_timer(std::time_t now) {
-    has_next = next_start(app.reservation_count, now, &next_at);
-    if (!power_requests) return;
+    has_next = next_start(reservations.count, now, &next_at);
     if (!has_next) {
-        power_requests->cancel_wake_timer();
+        platform.power->cancel_wake_timer();
         return;
     }
     std::time_t at = next_at - kWakeLeadSeconds;
-    power_requests->arm_wake_timer(at > now ? at : now);
+    platform.power->arm_wake_timer(at > now ? at : now);
 }
 
 void update_keep_awake(std::time_t now) {
     // A start that has passed without being made (the scan was blocked, or the clock
     // jumped) is looked up again, so that the hold follows the real next start.
-    if (has_next && next_at < now && !app.is_recording && !recording_held) rearm_wake_timer(now);
+    if (has_next && next_at < now && !recording.active && !recording_held) rearm_wake_timer(now);
     bool want = recording_held || (has_next && next_at - now < kAwakeLeadSeconds);
     if (want == awake) return;
     awake = want;
-    if (power_requests) power_requests->keep_awake(want);
+    platform.power->keep_awake(want);
 }
 
 void hold_for_recording(bool held, std::time_t now) {
@@ -41,7 +39,7 @@ void hold_for_recording(bool held, std::time_t now) {
 
 bool standby_allowed(std::time_t now) {
     std::time_t at;
-    return !next_start(app.reservation_count, now, &at) || at - now >= kAwakeLeadSeconds;
+    return !next_start(reservations.count, now, &at) || at - now >= kAwakeLeadSeconds;
 }
 
 void reset_wake_state() {

@@ -1,5 +1,5 @@
 // Keeping the PC awake through a recording and waking it for the next one. The core
-// decides; the calls reach Windows through the power requests (engine/after_actions.h).
+// decides; the calls reach Windows through the power requests (base/platform.h).
 #pragma once
 #include <ctime>
 

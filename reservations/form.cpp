@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/sjis.h"
+#include "base/sjis.h"
 
 void strip_separators(char* text) {
     char* out = text;
@@ -81,7 +80,7 @@ int store_form_values(int index, const FormValues& v, WindowRef owner) {
         return -1;
     }
     if (index < 0) return -1;
-    Reservation& r = app.table.slots[index];
+    Reservation& r = reservations.table.slots[index];
     format_time(r.start_time, v.start_time);
     format_time(r.end_time, v.end_time);
     // Never end the name in the first half of a double-byte character.
@@ -111,7 +110,7 @@ void form_values_for(int index, std::time_t now, FormValues* v, bool* colour_set
     v->start_time = v->end_time = clock;
     *colour_set = false;
     if (index < 0 || index >= kMaxReservations) return;
-    const Reservation& r = app.table.slots[index];
+    const Reservation& r = reservations.table.slots[index];
     FIELD_COPY(v->name, r, name);
     char text[8];
     FIELD_COPY(text, r, start_date);

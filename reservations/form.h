@@ -2,7 +2,8 @@
 // "予約更新" store into a slot, and what the form shows for a slot.
 #pragma once
 #include <ctime>
-#include "app/platform.h"
+#include "base/platform.h"
+#include "reservations/reservation.h"
 
 struct FormDate {
     int year, month, day;  // full year, month 1..12

@@ -2,6 +2,14 @@
 
 #include <cstring>
 
+ReservationList reservations = {{}, 0, -1, kDefaultColour};
+
+void reset_reservations() {
+    std::memset(&reservations, 0, sizeof(reservations));
+    reservations.selected_index = -1;
+    reservations.current_colour = kDefaultColour;
+}
+
 std::size_t field_length(const char* field, std::size_t size) {
     std::size_t n = 0;
     while (n < size && field[n] != '\0') ++n;

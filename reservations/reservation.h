@@ -2,7 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "app/platform.h"
+#include "base/platform.h"
 
 // One reservation, 276 bytes; the layout is the file format (x86 little-endian).
 struct Reservation {
@@ -75,6 +75,19 @@ struct ReservationTable {
     Reservation slots[kMaxReservations];
 };
 static_assert(sizeof(ReservationTable) == 11040, "table size is the file size");
+
+// The reservations in use: the table as loaded and edited, and the form's selection and
+// colour. It lives as long as the process; nothing is allocated.
+struct ReservationList {
+    ReservationTable table;
+    int count;             // leading slots in use, 0..40
+    int selected_index;    // -1 = none
+    Colour current_colour;
+};
+extern ReservationList reservations;
+
+// Puts the list back to its value at process start: an empty table, nothing selected.
+void reset_reservations();
 
 const char* const kScheduleFileName = "recdata.dat";
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include "app/sjis.h"
-#include "engine/capture_interface.h"
+#include "base/sjis.h"
+#include "base/capture_interface.h"
 #include "view/fonts.h"
 
 const char* const status_messages[kStatusMessageCount] = {
@@ -167,7 +167,7 @@ void draw_piece(Canvas& c, const Rect& r, const TimetableScale& s, int row, int 
 
 void draw_bar(Canvas& c, const Rect& r, int index, int day) {
     if (index < 0 || index >= kMaxReservations || day < 0 || day >= kDaysShown) return;
-    const Reservation& res = app.table.slots[index];
+    const Reservation& res = reservations.table.slots[index];
     int sh, sm, eh, em;
     if (!read_hour_minute(res.start_time, sizeof(res.start_time), &sh, &sm) ||
         !read_hour_minute(res.end_time, sizeof(res.end_time), &eh, &em))
@@ -206,7 +206,7 @@ void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
     if (!shown_week(now, &week)) return;
 
     for (int k = 0; k < kMaxReservations; ++k) {
-        const Reservation& res = app.table.slots[k];
+        const Reservation& res = reservations.table.slots[k];
         if (res.name[0] == '\0') break;
 
         if (res.repeat_mode == 0) {
@@ -268,14 +268,15 @@ void fill_template(char* out, std::size_t outsize, const char* tmpl, const char*
     out[n] = '\0';
 }
 
-void paint_main_panel(WindowRef dialog, std::time_t now) {
-    if (app.is_recording) {
-        paint_status_panel(dialog, app.status_step, app.recording_index);
+void paint_main_panel(WindowRef dialog, std::time_t now, bool recording, int status_step,
+                      int recording_index) {
+    if (recording) {
+        paint_status_panel(dialog, status_step, recording_index);
         return;
     }
     paint_timetable_grid(dialog, kTimetableRect, now);
     paint_reservation_bars(dialog, kTimetableRect, now);
-    paint_swatch(dialog, kSwatchRect, app.current_colour);
+    paint_swatch(dialog, kSwatchRect, reservations.current_colour);
 }
 
 void paint_timetable_grid(WindowRef dialog, const Rect& rect, std::time_t now) {
@@ -312,7 +313,7 @@ int paint_status_panel(WindowRef dialog, int n, int index) {
     char name[sizeof(Reservation::name) + 1] = "";
     int mpeg1 = 0;
     if (index >= 0 && index < kMaxReservations) {
-        const Reservation& res = app.table.slots[index];
+        const Reservation& res = reservations.table.slots[index];
         FIELD_COPY(name, res, name);
         std::size_t len = sjis_cut_length(name, sizeof(Reservation::name));
         // A lead byte without its second half (a damaged record) would pair with the first

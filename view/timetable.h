@@ -4,7 +4,16 @@
 #pragma once
 #include <cstddef>
 #include <ctime>
-#include "app/app_state.h"
+#include "base/platform.h"
+#include "reservations/reservation.h"
+
+// Fixed client-pixel rectangles of the main dialog.
+struct Rect {
+    int left, top, right, bottom;
+};
+const Rect kTimetableRect = {70, 10, 515, 250};
+const Rect kSwatchRect = {315, 278, 365, 294};
+const int kStatusLineHeight = 15;
 
 // Colours of the panel (COLORREF, 0x00BBGGRR).
 const Colour kFrameColour = 0x909090;
@@ -30,8 +39,10 @@ struct TimetableScale {
 };
 TimetableScale timetable_scale(const Rect& rect);
 
-// The paint step: the status panel while recording, else timetable, bars and swatch.
-void paint_main_panel(WindowRef dialog, std::time_t now);
+// The paint step: the status panel at status_step for reservation recording_index while
+// a recording is under way, else timetable, bars and swatch.
+void paint_main_panel(WindowRef dialog, std::time_t now, bool recording, int status_step,
+                      int recording_index);
 // Frame, seven day rows with captions, hour marks, then the clock.
 void paint_timetable_grid(WindowRef dialog, const Rect& rect, std::time_t now);
 // Every reservation before the first empty name, on the shown days it falls on.

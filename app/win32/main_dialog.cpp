@@ -4,29 +4,21 @@
 #include <ctime>
 #include <time.h>
 
-#include "app/app_state.h"
-#include "app/win32/form_commands.h"
 #include "capture_settings/win32/conditions_dialog.h"
 #include "engine/capture_control.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
+#include "reservations/win32/form_commands.h"
 #include "resources/resource_ids.h"
 #include "view/timetable.h"
 #include "view/win32/gdi.h"
 
 namespace {
 
-HWND create_picker(HWND parent, int x, int y, int width, int height, DWORD kind,
-                   const wchar_t* format) {
-    HWND picker = CreateWindowExW(0, DATETIMEPICK_CLASSW, nullptr,
-                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | kind, x, y, width,
-                                  height, parent, (HMENU)0, (HINSTANCE)app.instance, nullptr);
-    if (picker) SendMessageW(picker, DTM_SETFORMATW, 0, (LPARAM)format);
-    return picker;
-}
+// The module whose resources made the dialog: the program, or a test program hosting it.
+HINSTANCE module_of(HWND dialog) { return (HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE); }
 
 void initialise(HWND dialog) {
-    app.main_dialog = (WindowRef)dialog;
     INITCOMMONCONTROLSEX controls;
     controls.dwSize = sizeof(controls);
     // The up-down class too: the recording conditions dialog's template holds one, and
@@ -34,19 +26,15 @@ void initialise(HWND dialog) {
     controls.dwICC = ICC_DATE_CLASSES | ICC_UPDOWN_CLASS;
     InitCommonControlsEx(&controls);
 
-    app.start_date_picker = (WindowRef)create_date_picker(dialog, 98, 302, 105, 25);
-    app.start_time_picker = (WindowRef)create_time_picker(dialog, 98, 330, 105, 25);
-    app.end_date_picker = (WindowRef)create_date_picker(dialog, 235, 302, 105, 25);
-    app.end_time_picker = (WindowRef)create_time_picker(dialog, 235, 330, 105, 25);
-    EnableWindow((HWND)app.end_date_picker, FALSE);
+    create_form_pickers(dialog);
 
-    app.capture_window = find_capture_window();
+    recording.capture_window = find_capture_window();
     // The dialog is not shown yet: a message box of the load comes before it.
-    load_schedule(app.table, (WindowRef)dialog, kScheduleFileName);
+    load_schedule(reservations.table, (WindowRef)dialog, kScheduleFileName);
     SetTimer(dialog, IDT_RECORDING_TICK, RECORDING_TICK_MS, nullptr);
     create_fonts();
     SetClassLongPtrW(dialog, GCLP_HICON,
-                     (LONG_PTR)LoadIconW((HINSTANCE)app.instance, MAKEINTRESOURCEW(IDI_MAIN)));
+                     (LONG_PTR)LoadIconW(module_of(dialog), MAKEINTRESOURCEW(IDI_MAIN)));
     init_form(dialog);
     rearm_wake_timer(std::time(nullptr));
 }
@@ -65,6 +53,11 @@ HBRUSH swatch_brush(COLORREF colour) {
         brush_colour = colour;
     }
     return brush;
+}
+
+void paint_panel(HWND dialog) {
+    paint_main_panel((WindowRef)dialog, std::time(nullptr), recording.active != 0,
+                     recording.status_step, recording.index);
 }
 
 bool is_list_pick(WORD code) { return code == CBN_SELCHANGE || code == CBN_CLOSEUP; }
@@ -95,19 +88,19 @@ void command(HWND dialog, WORD id, WORD code) {
         form_choose_colour(dialog);
         break;
     case IDC_OPEN_CONDITIONS:
-        DialogBoxParamW((HINSTANCE)app.instance, MAKEINTRESOURCEW(IDD_CONDITIONS), dialog,
-                        conditions_dialog_proc, (LPARAM)app.selected_index);
+        DialogBoxParamW(module_of(dialog), MAKEINTRESOURCEW(IDD_CONDITIONS), dialog,
+                        conditions_dialog_proc, (LPARAM)reservations.selected_index);
         break;
     case IDC_CAPTURE_TOGGLE:
     case IDC_CAPTURE_PLAY:
     case IDC_CAPTURE_STOP:
     case IDC_CAPTURE_RECORD:
-        capture_command(&app.capture_window, id, app.selected_index);
+        capture_command(&recording.capture_window, id, reservations.selected_index);
         break;
     default:
         break;
     }
-    paint_main_panel((WindowRef)dialog, std::time(nullptr));
+    paint_panel(dialog);
 }
 
 }  // namespace
@@ -120,20 +113,11 @@ void on_time_change(HWND dialog) {
     InvalidateRect(dialog, nullptr, FALSE);
 }
 
-HWND create_date_picker(HWND parent, int x, int y, int width, int height) {
-    return create_picker(parent, x, y, width, height, DTS_LONGDATEFORMAT,
-                         L"yy'/'MM'/'dd' 'ddd");
-}
-
-HWND create_time_picker(HWND parent, int x, int y, int width, int height) {
-    return create_picker(parent, x, y, width, height, DTS_TIMEFORMAT, L"HH':'mm':'ss");
-}
-
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CTLCOLORSTATIC:
         if (GetDlgCtrlID((HWND)lparam) == IDC_SWATCH_FRAME) {
-            HBRUSH brush = swatch_brush((COLORREF)app.current_colour);
+            HBRUSH brush = swatch_brush((COLORREF)reservations.current_colour);
             if (brush) return (INT_PTR)brush;
         }
         break;
@@ -144,7 +128,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         command(dialog, LOWORD(wparam), HIWORD(wparam));
         break;
     case WM_TIMER:
-        check_schedule((WindowRef)dialog, app.reservation_count, &app.capture_window,
+        check_schedule((WindowRef)dialog, reservations.count, &recording.capture_window,
                        std::time(nullptr));
         paint_clock((WindowRef)dialog, std::time(nullptr));
         break;
@@ -159,7 +143,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     case WM_PAINT:
         // Drawn through the window's own device contexts; the dialog manager then
         // validates the update region.
-        paint_main_panel((WindowRef)dialog, std::time(nullptr));
+        paint_panel(dialog);
         break;
     case WM_SETFOCUS:
     case WM_ENABLE: {

@@ -2,12 +2,6 @@
 #pragma once
 #include <windows.h>
 
-// Creates a date picker (long date style, display "yy'/'MM'/'dd' 'ddd") or a time picker
-// (time style with up-down arrows, display "HH':'mm':'ss") at client pixels of parent:
-// child, visible, bordered, tab stop, no text, control id 0. Returns its handle.
-HWND create_date_picker(HWND parent, int x, int y, int width, int height);
-HWND create_time_picker(HWND parent, int x, int y, int width, int height);
-
 // WM_TIMECHANGE: the clock or the time zone changed. Rereads the zone, forgets the scan's
 // conversions, rearms the wake-up timer and repaints.
 void on_time_change(HWND dialog);

@@ -1,19 +1,19 @@
 // Process entry of tavrel.exe.
 #include <windows.h>
 
-#include "app/app_state.h"
 #include "app/win32/main_dialog.h"
-#include "app/win32/win32_platform.h"
+#include "app/win32/win32_seams.h"
+#include "base/capture_interface.h"
 #include "engine/win32/after_actions_win32.h"
-#include "engine/win32/scheduler_host_win32.h"
 #include "engine/win32/win32_desktop.h"
 #include "resources/resource_ids.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     install_win32_platform();
-    install_win32_desktop();
-    install_win32_after_actions();
-    install_win32_scheduler_host();
+    // The real power requests: only the program itself installs them.
+    static const PowerCalls real = {ExitWindowsEx, SetSystemPowerState, enable_shutdown_privilege};
+    static Win32PowerRequests power(real);
+    platform.power = &power;
 
     HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Kro-Tx2AutoRecordSystem");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -23,7 +23,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
 
     choose_capture_folder_win32();
-    app.instance = (void*)instance;
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, main_dialog_proc, 0);
     if (mutex) CloseHandle(mutex);
     return 0;

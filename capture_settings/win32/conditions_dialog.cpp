@@ -3,12 +3,15 @@
 #include <commctrl.h>
 #include <cstdio>
 
-#include "app/app_state.h"
-#include "app/win32/text.h"
+#include "base/win32/text.h"
 #include "capture_settings/conditions.h"
+#include "reservations/reservation.h"
 #include "resources/resource_ids.h"
 
 namespace {
+
+// The reservation that the open dialog edits (the dialog is modal: one at a time).
+int edited_index = -1;
 
 // The format radio buttons in stream_format order 1..4.
 const int kFormatButtons[4] = {IDC_FORMAT_PS, IDC_FORMAT_VES_AES, IDC_FORMAT_VES,
@@ -178,7 +181,7 @@ INT_PTR CALLBACK conditions_dialog_proc(HWND dialog, UINT message, WPARAM wparam
             EndDialog(dialog, 0);
             break;
         }
-        app.edited_index = index;
+        edited_index = index;
         init_conditions_dialog(dialog, index);
         break;
     }
@@ -187,7 +190,7 @@ INT_PTR CALLBACK conditions_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         case IDC_STORE: {
             ConditionsForm form;
             read_form(dialog, &form);
-            store_conditions(app.edited_index, form);
+            store_conditions(edited_index, form);
             EndDialog(dialog, 0);
             break;
         }
@@ -197,9 +200,9 @@ INT_PTR CALLBACK conditions_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         case IDC_MPEG1:
             if (HIWORD(wparam) != BN_CLICKED) break;
             if (is_checked(dialog, IDC_MPEG1))
-                fill_mpeg1_lists(dialog, app.edited_index);
+                fill_mpeg1_lists(dialog, edited_index);
             else
-                fill_mpeg2_lists(dialog, app.edited_index);
+                fill_mpeg2_lists(dialog, edited_index);
             break;
         case IDC_MOVE_FOLDER:
             update_folder_counter(dialog);

@@ -1,7 +1,7 @@
 #include "engine/win32/after_actions_win32.h"
 
 #include <cstring>
-#include "app/win32/text.h"
+#include "base/win32/text.h"
 
 namespace {
 
@@ -135,20 +135,4 @@ int Win32PowerRequests::arm_wake_timer(std::time_t at) {
 
 void Win32PowerRequests::cancel_wake_timer() {
     if (timer_) CancelWaitableTimer(timer_);
-}
-
-void install_win32_folders() {
-    static Win32FolderSystem folders;
-    folder_system = &folders;
-}
-
-void install_win32_power() {
-    static const PowerCalls real = {ExitWindowsEx, SetSystemPowerState, enable_shutdown_privilege};
-    static Win32PowerRequests power(real);
-    power_requests = &power;
-}
-
-void install_win32_after_actions() {
-    install_win32_folders();
-    install_win32_power();
 }

@@ -1,7 +1,7 @@
 // The after-recording actions' file system and power requests on Win32.
 #pragma once
 #include <windows.h>
-#include "engine/after_actions.h"
+#include "base/platform.h"
 
 // Directory search, folder creation and file moves through the W calls; paths are
 // Shift-JIS in the program and converted with code page 932 at each call.
@@ -43,10 +43,3 @@ private:
     PowerCalls calls_;
     HANDLE timer_ = nullptr;
 };
-
-// Points folder_system at the Win32 file system (the tests use this alone).
-void install_win32_folders();
-// Points power_requests at the real power requests. Only the program calls this.
-void install_win32_power();
-// Both of the above: what the program calls at start-up.
-void install_win32_after_actions();

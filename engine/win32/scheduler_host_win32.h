@@ -1,6 +1,12 @@
-// The recording scheduler's host in the program: window messages, the form, and the
-// capture settings, capture control and after-recording operations.
+// The recording scheduler's host in the program: window messages to the main dialog,
+// and the reservation form's controls.
 #pragma once
+#include "base/platform.h"
 
-// Sets the scheduler's host to the program's own.
-void install_win32_scheduler_host();
+class Win32SchedulerHost : public SchedulerHost {
+public:
+    void post_command(WindowRef dialog, int id) override;
+    void send_command(WindowRef dialog, int id) override;
+    void repaint(WindowRef dialog) override;
+    void show_reservation(WindowRef dialog, int index) override;
+};

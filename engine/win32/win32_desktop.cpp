@@ -2,8 +2,8 @@
 
 #include <shlobj.h>
 
-#include "app/win32/text.h"
-#include "engine/capture_interface.h"
+#include "base/win32/text.h"
+#include "base/capture_interface.h"
 
 // A capture application that stops answering must not hold the recorder for ever: a
 // message it has not taken within this time is given up.
@@ -37,11 +37,6 @@ void Win32Desktop::send(WindowRef window, std::uint32_t message) {
     DWORD_PTR result = 0;
     SendMessageTimeoutW((HWND)window, message, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs,
                         &result);
-}
-
-void install_win32_desktop() {
-    static Win32Desktop win32_desktop;
-    desktop = &win32_desktop;
 }
 
 void choose_capture_folder_win32() {

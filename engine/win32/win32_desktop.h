@@ -1,7 +1,7 @@
 // The desktop of capture control on USER32 and KERNEL32.
 #pragma once
 #include <windows.h>
-#include "engine/capture_control.h"
+#include "base/platform.h"
 
 class Win32Desktop : public Desktop {
 public:
@@ -10,9 +10,6 @@ public:
     void place_at_bottom(WindowRef window, int x, int y) override;
     void send(WindowRef window, std::uint32_t message) override;
 };
-
-// Points capture control at the Win32 desktop.
-void install_win32_desktop();
 
 // Start-up: picks the capture folder, with the Program Files folder that Windows reports to
 // this program as the last place to look.

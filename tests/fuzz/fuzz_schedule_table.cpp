@@ -11,10 +11,10 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "capture_settings/settings_file.h"
 #include "engine/after_actions.h"
-#include "engine/capture_interface.h"
+#include "base/capture_interface.h"
 #include "engine/scheduler.h"
 #include "reservations/form.h"
 #include "reservations/reservation.h"
@@ -115,12 +115,12 @@ struct Host : SchedulerHost {
     std::int64_t start_tick = 0;
 
     void expect_index(int index) {
-        FUZZ_CHECK(index == app.recording_index, "index %d while recording %d", index,
-                   app.recording_index);
+        FUZZ_CHECK(index == recording.index, "index %d while recording %d", index,
+                   recording.index);
         FUZZ_CHECK(index >= 0 && index < count, "index %d of %d in use", index, count);
     }
     void sleep_ms(std::uint32_t ms) override {
-        FUZZ_CHECK(app.sequence_running, "a wait outside a sequence");
+        FUZZ_CHECK(recording.sequence_running, "a wait outside a sequence");
         sim_now += ms / 1000;
     }
     int show_status(WindowRef dialog, int step, int index) override {
@@ -156,7 +156,7 @@ struct Host : SchedulerHost {
         close_sent = true;
     }
     void repaint(WindowRef dialog) override {
-        FUZZ_CHECK(phase == Stopping && close_sent && !app.is_recording, "repaint out of order");
+        FUZZ_CHECK(phase == Stopping && close_sent && !recording.active, "repaint out of order");
         surfaces.allow_only(kPanel);
         surfaces.allow_also(kSwatch);
         paint_main_panel(dialog, (std::time_t)sim_now);
@@ -169,17 +169,17 @@ struct Host : SchedulerHost {
     }
     // A start is seen first by a writer, or by status step 2 when no writer runs.
     void begin_start() {
-        FUZZ_CHECK(app.is_recording && app.sequence_running, "a start outside a sequence");
+        FUZZ_CHECK(recording.active && recording.sequence_running, "a start outside a sequence");
         if (phase == Starting) return;
         FUZZ_CHECK(phase == Idle, "a start while recording");
         phase = Starting;
         recorded_command = false;
         ++starts;
         start_tick = sim_now;
-        const Reservation& r = app.table.slots[app.recording_index];
-        FUZZ_CHECK(app.stop_time >= start_tick + 60, "stop time before the look-ahead moment");
+        const Reservation& r = reservations.table.slots[recording.index];
+        FUZZ_CHECK(recording.stop_time >= start_tick + 60, "stop time before the look-ahead moment");
         if (r.repeat_mode == 1)
-            FUZZ_CHECK(app.stop_time <= start_tick + 2 * 86400 + 7200,
+            FUZZ_CHECK(recording.stop_time <= start_tick + 2 * 86400 + 7200,
                        "weekly recording longer than its daily window");
     }
     int writer(int index) {
@@ -190,9 +190,9 @@ struct Host : SchedulerHost {
             // A message box of a writer lets ticks through: they must not start or stop anything.
             std::int64_t t = reentrant_at;
             reentrant_at = -1;
-            const int before = app.recording_index;
-            check_schedule(kDialog, count, &app.capture_window, (std::time_t)t);
-            FUZZ_CHECK(app.is_recording && app.recording_index == before && next_step == 2,
+            const int before = recording.index;
+            check_schedule(kDialog, count, &recording.capture_window, (std::time_t)t);
+            FUZZ_CHECK(recording.active && recording.index == before && next_step == 2,
                        "a tick inside a start sequence changed the recording");
         }
         return 0;
@@ -209,7 +209,7 @@ struct Host : SchedulerHost {
     void move_newest_recording(WindowRef dialog, const char* folder) override {
         FUZZ_CHECK(phase == Stopping && close_sent, "move out of order");
         FUZZ_CHECK(std::strlen(folder) < sizeof(Reservation::move_folder) + 1, "folder too long");
-        const Reservation& r = app.table.slots[app.recording_index];
+        const Reservation& r = reservations.table.slots[recording.index];
         copy_field(folders.extra_name, sizeof(folders.extra_name), r.reserved, sizeof(r.reserved));
         folders.last_from.clear();
         surfaces.max_text = 600;
@@ -217,7 +217,7 @@ struct Host : SchedulerHost {
         surfaces.max_text = 100;
         // The move takes a file of "Samples" into the folder as it is stored.
         if (!folders.last_from.empty()) {
-            const std::string samples = std::string(capture_folder(app.use_install_folder)) + "Samples\\";
+            const std::string samples = std::string(capture_folder(use_install_folder)) + "Samples\\";
             FUZZ_CHECK(folders.last_from.compare(0, samples.size(), samples) == 0, "moved from %s",
                        folders.last_from.c_str());
             FUZZ_CHECK(folders.last_to.compare(0, std::strlen(folder), folder) == 0, "moved to %s",
@@ -225,7 +225,7 @@ struct Host : SchedulerHost {
         }
     }
     void run_after_action(int index) override {
-        FUZZ_CHECK(phase == Stopping && close_sent && !app.is_recording, "power action out of order");
+        FUZZ_CHECK(phase == Stopping && close_sent && !recording.active, "power action out of order");
         ::run_after_action(index);
         phase = Idle;
         ++stops;
@@ -236,11 +236,11 @@ struct Host : SchedulerHost {
 // A tick at time t, and what must hold after it.
 void tick(std::int64_t t) {
     sim_now = t;
-    check_schedule(kDialog, host.count, &app.capture_window, (std::time_t)t);
-    FUZZ_CHECK(!app.sequence_running, "a sequence left running");
-    FUZZ_CHECK(host.phase == (app.is_recording ? Host::Recording : Host::Idle),
+    check_schedule(kDialog, host.count, &recording.capture_window, (std::time_t)t);
+    FUZZ_CHECK(!recording.sequence_running, "a sequence left running");
+    FUZZ_CHECK(host.phase == (recording.active ? Host::Recording : Host::Idle),
                "tick ended mid-sequence");
-    FUZZ_CHECK(app.is_recording == 0 || app.is_recording == 1, "is_recording %d", app.is_recording);
+    FUZZ_CHECK(recording.active == 0 || recording.active == 1, "is_recording %d", recording.active);
     surfaces.allow_only(kPanel);
     paint_clock(kDialog, (std::time_t)sim_now);
 }
@@ -289,7 +289,7 @@ void check_form(std::time_t now) {
         FormValues v;
         bool colour_set;
         form_values_for(i, now, &v, &colour_set);
-        Reservation& r = app.table.slots[i];
+        Reservation& r = reservations.table.slots[i];
         FUZZ_CHECK(std::strlen(v.name) <= 21, "name of %zu bytes", std::strlen(v.name));
         FUZZ_CHECK(v.start_date.month >= 0 && v.start_date.month <= 99 && v.start_time.hour <= 99 &&
                        v.end_date.day <= 99 && v.end_time.second <= 99,
@@ -320,13 +320,13 @@ void check_form(std::time_t now) {
 // step for every slot.
 void check_pictures(std::time_t now, int step_byte, int index_byte, bool sweep) {
     const AppState saved = app;
-    app.is_recording = 0;
+    recording.active = 0;
     surfaces.allow_only(kPanel);
     surfaces.allow_also(kSwatch);
     paint_main_panel(kDialog, now);
-    app.is_recording = 1;
-    app.status_step = step_byte % 13;
-    app.recording_index = index_byte % kMaxReservations;
+    recording.active = 1;
+    recording.status_step = step_byte % 13;
+    recording.index = index_byte % kMaxReservations;
     surfaces.allow_only(kPanel);
     paint_main_panel(kDialog, now);
     for (int index = -1; sweep && index <= kMaxReservations; ++index) {
@@ -359,29 +359,29 @@ void setup_once() {
     platform.clock = &clock_;
     platform.surfaces = &surfaces;
     clock_.time = &sim_now;
-    scheduler_host = &host;
-    power_requests = &power;
-    folder_system = &folders;
+    platform.host = &host;
+    platform.power = &power;
+    platform.folders = &folders;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     setup_once();
-    reset_app_state();
+    reset_program_state();
     reset_schedule_cache();
     const std::size_t table_bytes = size < sizeof(ReservationTable) ? size : sizeof(ReservationTable);
-    std::memcpy(&app.table, data, table_bytes);
+    std::memcpy(&reservations.table, data, table_bytes);
 
     InputBytes in(data + table_bytes, size - table_bytes);
     const bool has_count = in.has_more();
     const int count_byte = in.byte();
-    host.count = has_count ? count_byte % (kMaxReservations + 1) : count_in_use(app.table);
+    host.count = has_count ? count_byte % (kMaxReservations + 1) : count_in_use(reservations.table);
     use_time_zone(kZones[in.byte() % kZoneCount]);
     reset_schedule_cache();
     const std::int64_t offset = (std::int64_t)(std::int32_t)in.u32() % (366 * 86400);
     const int flags = in.byte();
-    app.use_install_folder = flags & 1;
+    use_install_folder = flags & 1;
     host.open_fails = (flags & 2) != 0;
     files.fail_replace = (flags & 4) != 0;
     folders.moves_fail = (flags & 32) != 0;
@@ -422,9 +422,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         t = sim_now + step;
     }
     // A running recording still ends at its stop time.
-    if (app.is_recording) {
-        tick(app.stop_time > sim_now ? (std::int64_t)app.stop_time : sim_now + 1);
-        FUZZ_CHECK(!app.is_recording, "recording not stopped at its stop time");
+    if (recording.active) {
+        tick(recording.stop_time > sim_now ? (std::int64_t)recording.stop_time : sim_now + 1);
+        FUZZ_CHECK(!recording.active, "recording not stopped at its stop time");
     }
     FUZZ_CHECK(host.starts == host.stops, "%d starts, %d stops", host.starts, host.stops);
 

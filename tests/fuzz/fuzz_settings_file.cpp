@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "capture_settings/settings_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -121,12 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         platform.messages = &messages;
         platform.files = &files;
     }
-    reset_app_state();
+    reset_program_state();
     InputBytes in(data, size < 16 ? size : 16);
     const int flags = in.byte();
     const int index = in.byte() % kMaxReservations;
-    app.use_install_folder = flags & 1;
-    Reservation& r = app.table.slots[index];
+    use_install_folder = flags & 1;
+    Reservation& r = reservations.table.slots[index];
     r.mpeg1 = (flags & 2) ? (std::uint8_t)in.byte() | 1 : 0;
     const bool fail_write = (flags & 4) != 0;
     const bool file_present = (flags & 8) == 0;

@@ -11,8 +11,8 @@
 #include <map>
 #include <string>
 
-#include "app/platform.h"
-#include "app/sjis.h"
+#include "base/platform.h"
+#include "base/sjis.h"
 #include "view/fonts.h"
 
 #define FUZZ_CHECK(cond, ...)                                              \

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "engine/capture_control.h"
+#include "base/platform.h"
 
 struct DesktopCall {
     std::string what;  // "find", "launch", "place", "send"
@@ -47,6 +47,6 @@ public:
 struct ScopedFakeDesktop {
     FakeDesktop fake;
     Desktop* saved;
-    ScopedFakeDesktop() : saved(desktop) { desktop = &fake; }
-    ~ScopedFakeDesktop() { desktop = saved; }
+    ScopedFakeDesktop() : saved(platform.desktop) { platform.desktop = &fake; }
+    ~ScopedFakeDesktop() { platform.desktop = saved; }
 };

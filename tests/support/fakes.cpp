@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 
 int MemoryFiles::read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) {
     *got = 0;
@@ -27,16 +27,17 @@ int MemoryFiles::replace(const char* path, const void* data, std::size_t len) {
 }
 
 FakePlatform::FakePlatform() : saved(platform) {
+    platform = inert_platform();
     platform.messages = &messages;
     platform.files = &files;
     platform.clock = &clock;
     platform.surfaces = &surfaces;
-    reset_app_state();
+    reset_program_state();
 }
 
 FakePlatform::~FakePlatform() {
     platform = saved;
-    reset_app_state();
+    reset_program_state();
 }
 
 ScopedTimeZone::ScopedTimeZone(const char* tz) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 #include <vector>
-#include "app/platform.h"
+#include "base/platform.h"
 #include "engine/after_actions.h"
 
 struct ShownMessage {

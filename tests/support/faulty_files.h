@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
-#include "app/platform.h"
+#include "base/platform.h"
 
 class FaultyFiles : public Files {
 public:

@@ -2,7 +2,7 @@
 // Win32 layer does: a read-only file (no write permission bits) or a folder cannot be
 // replaced, whoever runs the tests.
 #pragma once
-#include "app/platform.h"
+#include "base/platform.h"
 
 class StdioFiles : public Files {
 public:

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/sjis.h"
+#include "engine/scheduler.h"
+#include "base/sjis.h"
 #include "engine/after_actions.h"
 #include "tests/support/fakes.h"
 
@@ -81,12 +81,12 @@ protected:
     FakeFolders fs;
     FakePower power;
     void SetUp() override {
-        folder_system = &fs;
-        power_requests = &power;
+        platform.folders = &fs;
+        platform.power = &power;
     }
     void TearDown() override {
-        folder_system = nullptr;
-        power_requests = nullptr;
+        platform.folders = inert_platform().folders;
+        platform.power = inert_platform().power;
     }
     std::vector<std::string> listed_names() const {
         std::vector<std::string> names;
@@ -273,7 +273,7 @@ TEST_F(AfterActions, NothingToMoveDrawsNothingAndDoesNotWait) {
 
 TEST_F(AfterActions, SourceAndDestinationPaths) {
     fs.results = {found("news.ts", 32, 20)};
-    app.use_install_folder = 1;
+    use_install_folder = 1;
     move_newest_recording(nullptr, "");
     EXPECT_EQ("c:\\Program Files\\TARVO INC\\KRO-TX2\\Samples\\*.*", fs.patterns.at(0));
     ASSERT_EQ(1u, fs.moves.size());
@@ -307,8 +307,8 @@ TEST_F(AfterActions, EachActionMakesItsRequestAfterItsDelay) {
         SCOPED_TRACE(testing::Message() << "action " << (int)c.action << " delay " << c.delay);
         power.calls.clear();
         fake.clock.slept_ms = 0;
-        app.table.slots[7].after_action = c.action;
-        app.table.slots[7].after_delay = c.delay;
+        reservations.table.slots[7].after_action = c.action;
+        reservations.table.slots[7].after_delay = c.delay;
         run_after_action(7);
         EXPECT_EQ((std::uint64_t)c.delay * 1000u, fake.clock.slept_ms);
         if (c.request)
@@ -319,8 +319,8 @@ TEST_F(AfterActions, EachActionMakesItsRequestAfterItsDelay) {
 }
 
 TEST_F(AfterActions, LongestDelaysAreWaitedInFullWithoutWrapping) {
-    app.table.slots[0].after_action = 2;
-    app.table.slots[0].after_delay = 0x7FFFFFFF;
+    reservations.table.slots[0].after_action = 2;
+    reservations.table.slots[0].after_delay = 0x7FFFFFFF;
     run_after_action(0);
     EXPECT_EQ(2147483647000ull, fake.clock.slept_ms);
     EXPECT_EQ(std::vector<std::string>{"shutdown"}, power.calls);
@@ -328,15 +328,15 @@ TEST_F(AfterActions, LongestDelaysAreWaitedInFullWithoutWrapping) {
     // A negative field is its unsigned value: 4294967295 seconds.
     fake.clock.slept_ms = 0;
     fake.clock.sleeps.clear();
-    app.table.slots[0].after_delay = (std::int32_t)0xFFFFFFFFu;
+    reservations.table.slots[0].after_delay = (std::int32_t)0xFFFFFFFFu;
     run_after_action(0);
     EXPECT_EQ(4294967295000ull, fake.clock.slept_ms);
     for (std::uint32_t ms : fake.clock.sleeps) ASSERT_LT(ms, 0xFFFFFFFFu);  // never "forever"
 }
 
 TEST_F(AfterActions, IndexOutsideTheTableDoesNothing) {
-    app.table.slots[0].after_action = 1;
-    app.table.slots[0].after_delay = 1;
+    reservations.table.slots[0].after_action = 1;
+    reservations.table.slots[0].after_delay = 1;
     run_after_action(-1);
     run_after_action(40);
     EXPECT_EQ(0u, fake.clock.slept_ms);
@@ -347,14 +347,14 @@ TEST_F(AfterActions, IndexOutsideTheTableDoesNothing) {
 // than five minutes away (the PC would sleep through it), the other actions run as ever.
 TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
     ScopedTimeZone tz("Asia/Tokyo");
-    set_default_reservations(app.table);
+    set_default_reservations(reservations.table);
     const std::int64_t start = local_time(2026, 12, 7, 21, 0, 0);
-    std::snprintf(app.table.slots[1].name, sizeof(app.table.slots[1].name), "next");
-    std::memcpy(app.table.slots[1].start_date, "261207", 7);
-    std::memcpy(app.table.slots[1].end_date, "261207", 7);
-    std::memcpy(app.table.slots[1].start_time, "210000", 7);
-    std::memcpy(app.table.slots[1].end_time, "220000", 7);
-    app.reservation_count = 2;
+    std::snprintf(reservations.table.slots[1].name, sizeof(reservations.table.slots[1].name), "next");
+    std::memcpy(reservations.table.slots[1].start_date, "261207", 7);
+    std::memcpy(reservations.table.slots[1].end_date, "261207", 7);
+    std::memcpy(reservations.table.slots[1].start_time, "210000", 7);
+    std::memcpy(reservations.table.slots[1].end_time, "220000", 7);
+    reservations.count = 2;
     struct Case {
         int action;
         std::int64_t now_after_delay;  // the next start is at 20:59:00
@@ -367,8 +367,8 @@ TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
         power.wake.clear();
         fake.clock.slept_ms = 0;
         fake.clock.base = c.now_after_delay - 20;
-        app.table.slots[0].after_action = (std::uint8_t)c.action;
-        app.table.slots[0].after_delay = 20;
+        reservations.table.slots[0].after_action = (std::uint8_t)c.action;
+        reservations.table.slots[0].after_delay = 20;
         run_after_action(0);
         EXPECT_EQ(c.request ? std::vector<std::string>{c.request} : std::vector<std::string>{},
                   power.calls);
@@ -378,7 +378,7 @@ TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
                                                  : std::string("cancel"),
                   power.wake[0]);
     }
-    app.reservation_count = 0;
+    reservations.count = 0;
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "engine/capture_control.h"
-#include "engine/capture_interface.h"
+#include "base/capture_interface.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/fakes.h"
 
@@ -44,8 +44,8 @@ TEST_F(CaptureControl, LaunchPathFollowsTheCaptureFolderAndMpeg1) {
     };
     for (const Case& c : cases) {
         desk.calls.clear();
-        app.use_install_folder = c.use_install_folder;
-        app.table.slots[3].mpeg1 = (unsigned char)c.mpeg1;
+        use_install_folder = c.use_install_folder;
+        reservations.table.slots[3].mpeg1 = (unsigned char)c.mpeg1;
         open_capture_application(&capture, 3);
         const DesktopCall& launch = first("launch");
         EXPECT_EQ(c.path, launch.a);
@@ -94,7 +94,7 @@ TEST_F(CaptureControl, StaleHandleIsReplacedByAFreshLookup) {
 }
 
 TEST_F(CaptureControl, IndexOutsideTheTableOpensTheMpeg2Application) {
-    for (Reservation& r : app.table.slots) r.mpeg1 = 1;
+    for (Reservation& r : reservations.table.slots) r.mpeg1 = 1;
     for (int index : {-1, 40, 1000}) {
         desk.calls.clear();
         open_capture_application(&capture, index);
@@ -127,7 +127,7 @@ TEST_F(CaptureControl, ToggleClosesAnOpenWindowAndOpensOtherwise) {
     EXPECT_EQ(nullptr, capture);
 
     desk.calls.clear();
-    app.table.slots[2].mpeg1 = 1;
+    reservations.table.slots[2].mpeg1 = 1;
     desk.lookups = {nullptr, kOtherWindow};
     capture_command(&capture, 1097, 2);
     EXPECT_EQ((Kinds{"find", "launch", "find", "place"}), desk.kinds());
@@ -168,10 +168,10 @@ TEST_F(CaptureControl, CaptureFolderIsTheFirstPlaceHoldingTheCaptureApplication)
         fakes.files.files.clear();
         for (const std::string& path : c.present) fakes.files.files[path] = "";
         choose_capture_folder(c.program_files);
-        EXPECT_EQ(c.use_install_folder, app.use_install_folder) << c.folder;
-        EXPECT_EQ(c.folder, capture_folder(app.use_install_folder));
+        EXPECT_EQ(c.use_install_folder, use_install_folder) << c.folder;
+        EXPECT_EQ(c.folder, capture_folder(use_install_folder));
         desk.calls.clear();
-        app.table.slots[0].mpeg1 = 0;
+        reservations.table.slots[0].mpeg1 = 0;
         open_capture_application(&capture, 0);
         EXPECT_EQ(c.folder + "KROTX2.exe", first("launch").a);
     }

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "capture_settings/settings_file.h"
 #include "reservations/reservation.h"
 #include "tests/support/fakes.h"
@@ -21,9 +21,9 @@ const char kInstallIni1[] = "c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx1.ini";
 class CaptureSettings : public ::testing::Test {
 protected:
     FakePlatform fake;
-    Reservation& r = app.table.slots[0];
+    Reservation& r = reservations.table.slots[0];
     void SetUp() override {
-        set_default_reservations(app.table);
+        set_default_reservations(reservations.table);
         std::strcpy(r.name, "ニュース");
         std::memset(&settings_lines, 0, sizeof(settings_lines));
     }
@@ -42,7 +42,7 @@ TEST_F(CaptureSettings, Mpeg1EditsKrotx1InEitherCaptureFolder) {
     r.mpeg1 = 1;
     r.hue = 5;
     for (int install = 0; install <= 1; ++install) {
-        app.use_install_folder = install;
+        use_install_folder = install;
         const char* one = install ? kInstallIni1 : "Krotx1.ini";
         const char* two = install ? "c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx2.ini" : kIni2;
         file(one) = "Hue=1\r\n";
@@ -180,11 +180,11 @@ TEST_F(CaptureSettings, ShorterFileAfterALongerOneWritesOnlyItsOwnPieces) {
     std::string longer;
     for (int i = 0; i < 30; ++i) longer += "line" + std::to_string(i) + "=" + std::string(90, 'v') + "\r\n";
     file() = longer;
-    app.table.slots[1] = r;
-    app.table.slots[1].mpeg1 = 1;
+    reservations.table.slots[1] = r;
+    reservations.table.slots[1].mpeg1 = 1;
     file("Krotx1.ini") = "Hue=1\r\n";
     r.hue = 3;
-    app.table.slots[1].hue = 4;
+    reservations.table.slots[1].hue = 4;
     EXPECT_EQ(0, apply_picture_quality(nullptr, 0));
     EXPECT_EQ(0, apply_picture_quality(nullptr, 1));
     EXPECT_EQ("Hue=4\r\n", file("Krotx1.ini"));
@@ -192,7 +192,7 @@ TEST_F(CaptureSettings, ShorterFileAfterALongerOneWritesOnlyItsOwnPieces) {
 }
 
 TEST_F(CaptureSettings, MissingFileShowsOneMessageWithTheFullPathAndCreatesNothing) {
-    app.use_install_folder = 1;
+    use_install_folder = 1;
     r.mpeg1 = 1;
     r.use_conditions = r.use_quality = r.use_gop = 1;
     r.stream_format = 2;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "capture_settings/conditions.h"
 #include "tests/support/fakes.h"
 
@@ -13,8 +13,8 @@ namespace {
 class Conditions : public ::testing::Test {
 protected:
     FakePlatform fake;
-    Reservation& r = app.table.slots[5];
-    void SetUp() override { set_default_reservations(app.table); }
+    Reservation& r = reservations.table.slots[5];
+    void SetUp() override { set_default_reservations(reservations.table); }
     // The form as the dialog opens it for slot 5, with MPEG-1 usable.
     ConditionsForm opened() {
         ConditionsForm form;
@@ -296,7 +296,7 @@ TEST_F(Conditions, CheckBoxesAndMpeg1Availability) {
     EXPECT_FALSE(mpeg1_available());
     fake.files.files["Krotx1.ini"] = "";
     EXPECT_TRUE(mpeg1_available());
-    app.use_install_folder = 1;
+    use_install_folder = 1;
     EXPECT_FALSE(mpeg1_available());
     fake.files.files["c:\\Program Files\\TARVO INC\\KRO-TX2\\KROTX1.exe"] = "";
     fake.files.files["c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx1.ini"] = "";
@@ -333,14 +333,14 @@ TEST_F(Conditions, FolderCounterAndCut) {
 }
 
 TEST_F(Conditions, IndexOutsideTheTableChangesNothing) {
-    ReservationTable before = app.table;
+    ReservationTable before = reservations.table;
     ConditionsForm form = opened();
     form.brightness = 1;
     for (int index : {-1, 40, 1000}) {
         EXPECT_FALSE(conditions_form_for(index, true, &form));
         EXPECT_EQ(-1, store_conditions(index, form));
     }
-    EXPECT_EQ(0, std::memcmp(&before, &app.table, sizeof(ReservationTable)));
+    EXPECT_EQ(0, std::memcmp(&before, &reservations.table, sizeof(ReservationTable)));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 #include "view/timetable.h"
 
@@ -21,16 +21,16 @@ std::string first_status_line(int index) {
 TEST(DamagedRecords, NameEndingInHalfACharacterLeavesTheStatusLineWhole) {
     FakePlatform fake;
     // 20 letters and a lead byte where the terminator belongs: no NUL in the field.
-    Reservation& r = app.table.slots[0];
+    Reservation& r = reservations.table.slots[0];
     std::memset(r.name, 'X', 20);
     r.name[20] = (char)0x82;
     r.start_date[0] = '9';
     EXPECT_EQ(std::string("予約名：XXXXXXXXXXXXXXXXXXXXの実行時間です"), first_status_line(0));
     // A lead byte right before the terminator.
-    std::strcpy(app.table.slots[1].name, "abcd\x82");
+    std::strcpy(reservations.table.slots[1].name, "abcd\x82");
     EXPECT_EQ(std::string("予約名：abcdの実行時間です"), first_status_line(1));
     // A whole double-byte character at the end stays.
-    std::strcpy(app.table.slots[2].name, "ニュース");
+    std::strcpy(reservations.table.slots[2].name, "ニュース");
     EXPECT_EQ(std::string("予約名：ニュースの実行時間です"), first_status_line(2));
 }
 

@@ -17,7 +17,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "capture_settings/settings_file.h"
 #include "reservations/form.h"
 #include "reservations/reservation.h"
@@ -59,35 +59,35 @@ TEST_P(FaultInjection, ScheduleSaveKeepsTheOldFileAndTheTable) {
     const std::string path = "data\\recdata.dat";
     const std::string old(11040, 'o');
     files.files[path] = old;
-    fill_table(app.table);
-    const ReservationTable before = app.table;
+    fill_table(reservations.table);
+    const ReservationTable before = reservations.table;
     files.arm(GetParam(), path);
     const std::string on_disk = files.files.count(path) ? files.files[path] : "(none)";
 
-    EXPECT_EQ(-1, save_schedule(app.table, kDialog, path.c_str()));
+    EXPECT_EQ(-1, save_schedule(reservations.table, kDialog, path.c_str()));
     ASSERT_EQ(1u, fake.messages.shown.size());
     EXPECT_EQ(std::string("ファイルを開けませんでした"), fake.messages.shown[0].text);
     EXPECT_EQ(std::string("失敗"), fake.messages.shown[0].caption);
     EXPECT_EQ(kDialog, fake.messages.shown[0].owner);
     EXPECT_EQ(on_disk, files.files.count(path) ? files.files[path] : "(none)") << "old file whole";
     EXPECT_FALSE(files.has_temporary_files());
-    EXPECT_EQ(0, std::memcmp(&before, &app.table, sizeof(before))) << "nothing lost in memory";
+    EXPECT_EQ(0, std::memcmp(&before, &reservations.table, sizeof(before))) << "nothing lost in memory";
 
     files.disarm(path);
-    EXPECT_EQ(0, save_schedule(app.table, kDialog, path.c_str()));
+    EXPECT_EQ(0, save_schedule(reservations.table, kDialog, path.c_str()));
     EXPECT_EQ(1u, fake.messages.shown.size());
     ASSERT_EQ(11040u, files.files[path].size());
-    EXPECT_EQ(0, std::memcmp(files.files[path].data(), &app.table, 11040));
+    EXPECT_EQ(0, std::memcmp(files.files[path].data(), &reservations.table, 11040));
 }
 
 TEST_P(FaultInjection, SettingsWriterKeepsTheOldFile) {
     // The capture folder is the current one: the settings file has no folder of its own.
     // A missing folder is then the install folder, which is where a missing file is read.
-    app.use_install_folder = GetParam() == FaultyFiles::MissingFolder;
-    fill_table(app.table);
+    use_install_folder = GetParam() == FaultyFiles::MissingFolder;
+    fill_table(reservations.table);
     const std::string path = capture_settings_path(1);
     std::string folder = path.substr(0, path.find_last_of('\\'));
-    if (app.use_install_folder) files.folders.insert(folder);
+    if (use_install_folder) files.folders.insert(folder);
     files.files[path] = kIni;
     files.arm(GetParam(), path);
     const bool present = files.files.count(path) != 0;
@@ -145,7 +145,7 @@ protected:
         dir = tmpl;
         ASSERT_NE(nullptr, getcwd(old_cwd, sizeof(old_cwd)));
         ASSERT_EQ(0, chdir(dir.c_str()));
-        fill_table(app.table);
+        fill_table(reservations.table);
     }
     void TearDown() override {
         ASSERT_EQ(0, chdir(old_cwd));
@@ -179,7 +179,7 @@ protected:
 
 // Each check in the child gives its own exit code, so that a failure names it.
 int save_in_child() {
-    if (save_schedule(app.table, kDialog, "recdata.dat") != -1) return 1;
+    if (save_schedule(reservations.table, kDialog, "recdata.dat") != -1) return 1;
     auto* shown = &static_cast<RecordingMessageBoxes*>(platform.messages)->shown;
     if (shown->size() != 1 || (*shown)[0].text != "ファイルを開けませんでした" ||
         (*shown)[0].caption != "失敗")
@@ -202,8 +202,8 @@ TEST_F(FaultsOnDisk, WriteThatFailsHalfWayLeavesTheScheduleWhole) {
     EXPECT_EQ(old, file_bytes("recdata.dat"));
     EXPECT_EQ("", temporaries());
     // With room again the same table is saved whole.
-    EXPECT_EQ(0, save_schedule(app.table, kDialog, "recdata.dat"));
-    EXPECT_EQ(std::string((const char*)&app.table, 11040), file_bytes("recdata.dat"));
+    EXPECT_EQ(0, save_schedule(reservations.table, kDialog, "recdata.dat"));
+    EXPECT_EQ(std::string((const char*)&reservations.table, 11040), file_bytes("recdata.dat"));
 }
 
 TEST_F(FaultsOnDisk, WriteThatFailsHalfWayLeavesTheSettingsFileWhole) {
@@ -236,11 +236,11 @@ TEST_F(FaultsOnDisk, SettingsFileReadOnlyFolderOrMissingIsLeftAsItWas) {
     EXPECT_EQ(-1, apply_recording_conditions(kDialog, 1));
     EXPECT_EQ(std::string(kIni), file_bytes("Krotx2.ini"));
     // A folder of that name: not a file to read.
-    app.table.slots[1].mpeg1 = 1;
+    reservations.table.slots[1].mpeg1 = 1;
     ASSERT_EQ(0, mkdir("Krotx1.ini", 0755));
     EXPECT_EQ(-1, apply_picture_quality(kDialog, 1));
     // The install folder, which does not exist here: nothing is created.
-    app.use_install_folder = 1;
+    use_install_folder = 1;
     EXPECT_EQ(-1, apply_gop_structure(kDialog, 1));
     struct stat st;
     EXPECT_NE(0, stat("c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx1.ini", &st));
@@ -253,7 +253,7 @@ TEST_F(FaultsOnDisk, SettingsFileReadOnlyFolderOrMissingIsLeftAsItWas) {
 }
 
 TEST_F(FaultsOnDisk, UpdateWhileTheScheduleIsReadOnlyKeepsTheEditForALaterSave) {
-    ASSERT_EQ(0, save_schedule(app.table, kDialog, "recdata.dat"));
+    ASSERT_EQ(0, save_schedule(reservations.table, kDialog, "recdata.dat"));
     const std::string saved = file_bytes("recdata.dat");
     chmod("recdata.dat", 0444);
 
@@ -265,16 +265,16 @@ TEST_F(FaultsOnDisk, UpdateWhileTheScheduleIsReadOnlyKeepsTheEditForALaterSave) 
     v.start_time = {21, 0, 0};
     v.end_time = {23, 0, 0};
     ASSERT_EQ(0, store_form_values(1, v, kDialog));
-    EXPECT_EQ(-1, save_schedule(app.table, kDialog, "recdata.dat"));
+    EXPECT_EQ(-1, save_schedule(reservations.table, kDialog, "recdata.dat"));
     ASSERT_EQ(1u, fake.messages.shown.size());
     EXPECT_EQ(std::string("ファイルを開けませんでした"), fake.messages.shown[0].text);
     EXPECT_EQ(saved, file_bytes("recdata.dat"));
-    EXPECT_STREQ("映画の再放送", app.table.slots[1].name);
-    EXPECT_STREQ("210000", app.table.slots[1].start_time);
+    EXPECT_STREQ("映画の再放送", reservations.table.slots[1].name);
+    EXPECT_STREQ("210000", reservations.table.slots[1].start_time);
 
     // Writable again: the next save writes the edit.
     chmod("recdata.dat", 0644);
-    EXPECT_EQ(0, save_schedule(app.table, kDialog, "recdata.dat"));
+    EXPECT_EQ(0, save_schedule(reservations.table, kDialog, "recdata.dat"));
     ReservationTable back;
     std::memset(&back, 0, sizeof(back));
     EXPECT_EQ(0, load_schedule(back, kDialog, "recdata.dat"));

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "reservations/form.h"
 #include "tests/support/fakes.h"
 
@@ -16,7 +16,7 @@ protected:
     FakePlatform fake;
     FormValues v{};
     void SetUp() override {
-        set_default_reservations(app.table);
+        set_default_reservations(reservations.table);
         std::strcpy(v.name, "news");
         v.start_date = {2026, 12, 31};
         v.end_date = {2027, 3, 1};
@@ -29,7 +29,7 @@ protected:
 
 TEST_F(Form, OnceOnlyPastMidnightOnNewYearsEveEndsInTheNextYear) {
     ASSERT_EQ(0, store_form_values(3, v, nullptr));
-    const Reservation& r = app.table.slots[3];
+    const Reservation& r = reservations.table.slots[3];
     EXPECT_STREQ("news", r.name);
     EXPECT_STREQ("261231", r.start_date);
     EXPECT_STREQ("270101", r.end_date);
@@ -43,25 +43,25 @@ TEST_F(Form, EndDateRulesByModeAndTimes) {
     // Equal times keep the start date.
     v.start_time = v.end_time = {10, 0, 0};
     store_form_values(0, v, nullptr);
-    EXPECT_STREQ("261231", app.table.slots[0].end_date);
+    EXPECT_STREQ("261231", reservations.table.slots[0].end_date);
     // A later end time keeps it too; the end picker's date is ignored once only.
     v.end_time = {10, 0, 1};
     store_form_values(0, v, nullptr);
-    EXPECT_STREQ("261231", app.table.slots[0].end_date);
+    EXPECT_STREQ("261231", reservations.table.slots[0].end_date);
     // Weekly takes the end picker's date, whatever the times.
     v.repeat_mode = 1;
     v.end_time = {9, 0, 0};
     store_form_values(0, v, nullptr);
-    EXPECT_STREQ("270301", app.table.slots[0].end_date);
-    EXPECT_EQ(1, app.table.slots[0].repeat_mode);
+    EXPECT_STREQ("270301", reservations.table.slots[0].end_date);
+    EXPECT_EQ(1, reservations.table.slots[0].repeat_mode);
     // End of February in a leap year, end of a month of 30 days.
     v.repeat_mode = 0;
     v.start_date = {2028, 2, 28};
     store_form_values(0, v, nullptr);
-    EXPECT_STREQ("280229", app.table.slots[0].end_date);
+    EXPECT_STREQ("280229", reservations.table.slots[0].end_date);
     v.start_date = {2026, 4, 30};
     store_form_values(0, v, nullptr);
-    EXPECT_STREQ("260501", app.table.slots[0].end_date);
+    EXPECT_STREQ("260501", reservations.table.slots[0].end_date);
 }
 
 TEST_F(Form, NextDayIsNotMovedByADaylightSavingChange) {
@@ -92,7 +92,7 @@ TEST_F(Form, WeekdayBoxesAndMaskBothWays) {
     // Disabled boxes count as well: store takes whatever is checked, in any mode.
     v.weekdays[1] = v.weekdays[5] = true;  // 火 32, 土 2
     store_form_values(0, v, nullptr);
-    EXPECT_EQ(34, app.table.slots[0].weekday_mask);
+    EXPECT_EQ(34, reservations.table.slots[0].weekday_mask);
 }
 
 TEST_F(Form, StripSeparators) {
@@ -108,14 +108,14 @@ TEST_F(Form, StripSeparators) {
 }
 
 TEST_F(Form, FortySlotsRefuseWithTheirMessageAndStoreNothing) {
-    ReservationTable before = app.table;
+    ReservationTable before = reservations.table;
     EXPECT_EQ(-1, store_form_values(40, v, (WindowRef)0x77));
     ASSERT_EQ(1u, fake.messages.shown.size());
     EXPECT_EQ(std::string("これ以上追加できません"), fake.messages.shown[0].text);
     EXPECT_EQ(std::string("リストは40まで"), fake.messages.shown[0].caption);
     EXPECT_EQ((WindowRef)0x77, fake.messages.shown[0].owner);
     EXPECT_EQ(-1, store_form_values(-1, v, nullptr)) << "no slot selected: nothing stored";
-    EXPECT_EQ(0, std::memcmp(&before, &app.table, sizeof(before)));
+    EXPECT_EQ(0, std::memcmp(&before, &reservations.table, sizeof(before)));
 }
 
 TEST_F(Form, NameIsCutToTwentyBytesWithoutSplittingACharacter) {
@@ -123,19 +123,19 @@ TEST_F(Form, NameIsCutToTwentyBytesWithoutSplittingACharacter) {
     std::string name = std::string(19, 'a') + "録";
     std::strcpy(v.name, name.c_str());
     store_form_values(0, v, nullptr);
-    EXPECT_EQ(std::string(19, 'a'), app.table.slots[0].name);
+    EXPECT_EQ(std::string(19, 'a'), reservations.table.slots[0].name);
     // Ten double-byte characters fill exactly 20 bytes; an eleventh is dropped.
     std::strcpy(v.name, "録画録画録画録画録画録");
     store_form_values(0, v, nullptr);
-    EXPECT_EQ(std::string("録画録画録画録画録画"), app.table.slots[0].name);
+    EXPECT_EQ(std::string("録画録画録画録画録画"), reservations.table.slots[0].name);
     // An empty name stores an empty name (the slot stays free).
     v.name[0] = '\0';
     store_form_values(0, v, nullptr);
-    EXPECT_EQ(0, count_in_use(app.table));
+    EXPECT_EQ(0, count_in_use(reservations.table));
 }
 
 TEST_F(Form, OtherFieldsOfTheSlotAreNotTouched) {
-    Reservation& r = app.table.slots[5];
+    Reservation& r = reservations.table.slots[5];
     r.video_bitrate = 1234567;
     r.after_delay = 99;
     std::strcpy(r.move_folder, "d:\\keep");
@@ -148,7 +148,7 @@ TEST_F(Form, OtherFieldsOfTheSlotAreNotTouched) {
 }
 
 TEST_F(Form, ShowingASlotSplitsItsTextsOverTheCurrentTime) {
-    Reservation& r = app.table.slots[2];
+    Reservation& r = reservations.table.slots[2];
     std::strcpy(r.name, "ドラマ");
     std::strcpy(r.start_date, "270115");
     std::strcpy(r.end_date, "270430");

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "reservations/reservation.h"
 #include "tests/support/fakes.h"
 #include "tests/support/stdio_files.h"
@@ -55,7 +55,7 @@ std::string expected_default_record() {
 class ScheduleFile : public ::testing::Test {
 protected:
     FakePlatform fake;
-    ReservationTable& table = app.table;
+    ReservationTable& table = reservations.table;
 };
 
 TEST_F(ScheduleFile, DefaultRecordHasTheDocumentedBytesAtEveryOffset) {
@@ -192,18 +192,18 @@ protected:
 };
 
 TEST_F(ScheduleFileOnDisk, RoundTripIsByteForByte) {
-    set_default_reservations(app.table);
-    std::strcpy(app.table.slots[0].name, "ニュース");
-    app.table.slots[0].weekday_mask = 0x41;
-    app.table.slots[0].after_delay = 30;
-    ASSERT_EQ(0, save_schedule(app.table, nullptr, path.c_str()));
+    set_default_reservations(reservations.table);
+    std::strcpy(reservations.table.slots[0].name, "ニュース");
+    reservations.table.slots[0].weekday_mask = 0x41;
+    reservations.table.slots[0].after_delay = 30;
+    ASSERT_EQ(0, save_schedule(reservations.table, nullptr, path.c_str()));
     std::string saved = file_bytes(path);
     ASSERT_EQ(11040u, saved.size());
-    EXPECT_EQ(0, std::memcmp(saved.data(), &app.table, 11040));
+    EXPECT_EQ(0, std::memcmp(saved.data(), &reservations.table, 11040));
     ReservationTable copy;
     std::memset(&copy, 0, sizeof(copy));
     EXPECT_EQ(0, load_schedule(copy, nullptr, path.c_str()));
-    EXPECT_EQ(0, std::memcmp(&copy, &app.table, sizeof(copy)));
+    EXPECT_EQ(0, std::memcmp(&copy, &reservations.table, sizeof(copy)));
     EXPECT_TRUE(fake.messages.shown.empty());
     EXPECT_NE(0, access((path + ".new").c_str(), F_OK)) << "no temporary file is left behind";
 }
@@ -212,8 +212,8 @@ TEST_F(ScheduleFileOnDisk, ReadOnlyFileIsNotReplacedAndStaysWhole) {
     std::string old(11040, 'o');
     write_bytes(path, old);
     chmod(path.c_str(), 0444);
-    set_default_reservations(app.table);
-    EXPECT_EQ(-1, save_schedule(app.table, (WindowRef)0x20, path.c_str()));
+    set_default_reservations(reservations.table);
+    EXPECT_EQ(-1, save_schedule(reservations.table, (WindowRef)0x20, path.c_str()));
     ASSERT_EQ(1u, fake.messages.shown.size());
     EXPECT_EQ(std::string("ファイルを開けませんでした"), fake.messages.shown[0].text);
     EXPECT_EQ(std::string("失敗"), fake.messages.shown[0].caption);
@@ -223,8 +223,8 @@ TEST_F(ScheduleFileOnDisk, ReadOnlyFileIsNotReplacedAndStaysWhole) {
 
 TEST_F(ScheduleFileOnDisk, FolderInPlaceOfTheFileFailsTheSave) {
     ASSERT_EQ(0, mkdir(path.c_str(), 0755));
-    set_default_reservations(app.table);
-    EXPECT_EQ(-1, save_schedule(app.table, nullptr, path.c_str()));
+    set_default_reservations(reservations.table);
+    EXPECT_EQ(-1, save_schedule(reservations.table, nullptr, path.c_str()));
     ASSERT_EQ(1u, fake.messages.shown.size());
     EXPECT_EQ(std::string("ファイルを開けませんでした"), fake.messages.shown[0].text);
     struct stat st;
@@ -234,7 +234,7 @@ TEST_F(ScheduleFileOnDisk, FolderInPlaceOfTheFileFailsTheSave) {
 
 TEST_F(ScheduleFileOnDisk, MissingFolderFailsTheSaveWithItsMessage) {
     std::string bad = dir + "/no-such-folder/recdata.dat";
-    EXPECT_EQ(-1, save_schedule(app.table, nullptr, bad.c_str()));
+    EXPECT_EQ(-1, save_schedule(reservations.table, nullptr, bad.c_str()));
     ASSERT_EQ(1u, fake.messages.shown.size());
     EXPECT_EQ(std::string("ファイルを開けませんでした"), fake.messages.shown[0].text);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 
@@ -65,15 +65,15 @@ protected:
     SimHost host;
     SchedulerHost* saved = nullptr;
     void SetUp() override {
-        saved = scheduler_host;
-        scheduler_host = &host;
+        saved = platform.host;
+        platform.host = &host;
         reset_schedule_cache();
-        set_default_reservations(app.table);
+        set_default_reservations(reservations.table);
     }
-    void TearDown() override { scheduler_host = saved; }
+    void TearDown() override { platform.host = saved; }
 
     void reserve(int i, const char* sd, const char* ed, const char* st, const char* et, int mask) {
-        Reservation& r = app.table.slots[i];
+        Reservation& r = reservations.table.slots[i];
         std::snprintf(r.name, sizeof(r.name), "r%d", i);
         std::memcpy(r.start_date, sd, 7);
         std::memcpy(r.end_date, ed, 7);
@@ -81,13 +81,13 @@ protected:
         std::memcpy(r.end_time, et, 7);
         r.repeat_mode = mask >= 0 ? 1 : 0;
         r.weekday_mask = (std::uint8_t)(mask >= 0 ? mask : 0);
-        app.reservation_count = count_in_use(app.table);
+        reservations.count = count_in_use(reservations.table);
     }
     void run(std::int64_t from, std::int64_t to) {
         std::int64_t t = from;
         while (t <= to) {
             host.clock = t;
-            check_schedule(nullptr, app.reservation_count, &app.capture_window, (std::time_t)t);
+            check_schedule(nullptr, reservations.count, &recording.capture_window, (std::time_t)t);
             t = host.clock > t ? host.clock + 1 : t + 1;
         }
     }
@@ -182,7 +182,7 @@ TEST_F(SchedulerCalendar, TenDaysOfFortyReservations) {
         std::snprintf(et, sizeof(et), "%02d%02d00", eh, em);
         reserve(k, sd, ed, st, et, s.mask);
     }
-    ASSERT_EQ(40, app.reservation_count);
+    ASSERT_EQ(40, reservations.count);
 
     // The occurrences the rules make due, worked out day by day.
     std::int64_t from = local_time(2026, 10, 20, 0, 0, 0);
@@ -266,9 +266,9 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
     for (int round = 0; round < 6; ++round) {
         const int spring = round % 2 == 0 ? 0 : 1;
         const std::int64_t from = spring == 0 ? utc(2026, 3, 27, 10, 0, 0) : utc(2026, 10, 23, 10, 0, 0);
-        set_default_reservations(app.table);
+        set_default_reservations(reservations.table);
         reset_schedule_cache();
-        app.is_recording = 0;
+        recording.active = 0;
         for (int i = 0; i < 4; ++i) {
             int first = pick(4);
             const char* start_date = dates[spring][pick(10) == 0 ? 4 : first];
@@ -278,12 +278,12 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
         }
         SCOPED_TRACE(round);
         std::time_t predicted = 0;
-        bool has = next_start(app.reservation_count, (std::time_t)from, &predicted);
+        bool has = next_start(reservations.count, (std::time_t)from, &predicted);
         for (std::int64_t t = from; t < from + 4 * 86400;) {
             host.clock = t;
-            const bool idle = !app.is_recording;
+            const bool idle = !recording.active;
             const std::size_t before = host.events.size();
-            check_schedule(nullptr, app.reservation_count, &app.capture_window, (std::time_t)t);
+            check_schedule(nullptr, reservations.count, &recording.capture_window, (std::time_t)t);
             const bool started = host.events.size() > before && host.events[before].kind == 'S';
             if (idle && started) {
                 ASSERT_TRUE(has) << "started at " << t;
@@ -293,8 +293,8 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
                 ASSERT_GT(predicted, t) << "predicted start did not happen";
             }
             t = host.clock > t ? host.clock + 1 : t + 1;
-            if (!app.is_recording && (started || !idle))
-                has = next_start(app.reservation_count, (std::time_t)t, &predicted);
+            if (!recording.active && (started || !idle))
+                has = next_start(reservations.count, (std::time_t)t, &predicted);
         }
     }
     EXPECT_GT(starts, 10);

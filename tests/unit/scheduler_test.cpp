@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
 #include "tests/support/fakes.h"
@@ -73,11 +73,11 @@ private:
     void check(WindowRef d) { EXPECT_EQ(kDialog, d); }
     int writer(const char* name, int i) {
         log.push_back(std::string("write ") + name + " #" + std::to_string(i));
-        steps_in_writers.push_back(app.status_step);
+        steps_in_writers.push_back(recording.status_step);
         if (reentrant_tick_at >= 0) {
             std::int64_t t = reentrant_tick_at;
             reentrant_tick_at = -1;
-            check_schedule(kDialog, app.reservation_count, &app.capture_window, (std::time_t)t);
+            check_schedule(kDialog, reservations.count, &recording.capture_window, (std::time_t)t);
             log.push_back("reentrant tick done");
         }
         return 0;
@@ -92,17 +92,17 @@ protected:
     SchedulerHost* saved = nullptr;
 
     void SetUp() override {
-        saved = scheduler_host;
-        scheduler_host = &host;
+        saved = platform.host;
+        platform.host = &host;
         reset_schedule_cache();
-        set_default_reservations(app.table);
+        set_default_reservations(reservations.table);
     }
-    void TearDown() override { scheduler_host = saved; }
+    void TearDown() override { platform.host = saved; }
 
     // Slot i: name, dates, times, weekly mask (mode 1 when mask >= 0, else once only).
     void reserve(int i, const char* start_date, const char* end_date, const char* start_time,
                  const char* end_time, int mask = -1) {
-        Reservation& r = app.table.slots[i];
+        Reservation& r = reservations.table.slots[i];
         std::snprintf(r.name, sizeof(r.name), "r%d", i);
         std::strcpy(r.start_date, start_date);
         std::strcpy(r.end_date, end_date);
@@ -110,13 +110,13 @@ protected:
         std::strcpy(r.end_time, end_time);
         r.repeat_mode = mask >= 0 ? 1 : 0;
         r.weekday_mask = (std::uint8_t)(mask >= 0 ? mask : 0);
-        app.reservation_count = count_in_use(app.table);
+        reservations.count = count_in_use(reservations.table);
     }
 
     // One tick at t; the host's clock follows the sleeps of the sequence.
     void tick(std::int64_t t) {
         host.clock = t;
-        check_schedule(kDialog, app.reservation_count, &app.capture_window, (std::time_t)t);
+        check_schedule(kDialog, reservations.count, &recording.capture_window, (std::time_t)t);
     }
     // Ticks once a second from `from` to `to` inclusive (skipping the seconds a sequence
     // blocked), returns nothing; the log tells what happened.
@@ -136,10 +136,10 @@ protected:
 
 TEST_F(Scheduler, NoReservationsInUseDoNothing) {
     reserve(0, "261207", "261207", "210000", "220000");
-    app.reservation_count = 0;
+    reservations.count = 0;
     run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 1, 0));
     EXPECT_TRUE(host.log.empty());
-    EXPECT_EQ(0, app.is_recording);
+    EXPECT_EQ(0, recording.active);
 }
 
 TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
@@ -152,11 +152,11 @@ TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
         "status 2 #0", "open #0", "show #0", "status 3 #0", "sleep 42000",
         "status 4 #0", "post 1128", "status 5 #0"};
     EXPECT_EQ(expected, host.log);
-    EXPECT_EQ(1, app.is_recording);
-    EXPECT_EQ(0, app.recording_index);
-    EXPECT_EQ(5, app.status_step);
-    EXPECT_EQ(local_time(2026, 12, 7, 21, 10, 0), (std::int64_t)app.stop_time);
-    EXPECT_EQ(kCapture, app.capture_window);
+    EXPECT_EQ(1, recording.active);
+    EXPECT_EQ(0, recording.index);
+    EXPECT_EQ(5, recording.status_step);
+    EXPECT_EQ(local_time(2026, 12, 7, 21, 10, 0), (std::int64_t)recording.stop_time);
+    EXPECT_EQ(kCapture, recording.capture_window);
 
     host.log.clear();
     tick(local_time(2026, 12, 7, 21, 9, 59));
@@ -165,14 +165,14 @@ TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
     std::vector<std::string> stop = {"status 6 #0", "send 1127",  "sleep 15000", "status 7 #0",
                                      "capture 2029", "repaint",   "after #0"};
     EXPECT_EQ(stop, host.log);
-    EXPECT_EQ(0, app.is_recording);
-    EXPECT_EQ(7, app.status_step);
-    EXPECT_EQ(kCapture, app.capture_window) << "the handle is kept after the close command";
+    EXPECT_EQ(0, recording.active);
+    EXPECT_EQ(7, recording.status_step);
+    EXPECT_EQ(kCapture, recording.capture_window) << "the handle is kept after the close command";
 }
 
 TEST_F(Scheduler, WritersRunUnderTheirConditionsInOrderBeforeStepTwo) {
     reserve(0, "261207", "261207", "210000", "211000");
-    Reservation& r = app.table.slots[0];
+    Reservation& r = reservations.table.slots[0];
     r.use_conditions = 1;
     r.use_quality = 1;
     r.stream_format = 4;
@@ -185,7 +185,7 @@ TEST_F(Scheduler, WritersRunUnderTheirConditionsInOrderBeforeStepTwo) {
     EXPECT_EQ(expected, head);
 
     // Only the flagged ones, and a stream format read as a signed byte must be above 0.
-    app.is_recording = 0;
+    recording.active = 0;
     host.log.clear();
     r.use_conditions = 0;
     r.use_quality = 0;
@@ -194,7 +194,7 @@ TEST_F(Scheduler, WritersRunUnderTheirConditionsInOrderBeforeStepTwo) {
     tick(local_time(2026, 12, 7, 20, 59, 30));
     EXPECT_EQ("status 2 #0", host.log.at(0));
     host.log.clear();
-    app.is_recording = 0;
+    recording.active = 0;
     r.stream_format = 1;
     r.use_gop = 1;
     tick(local_time(2026, 12, 7, 20, 59, 40));
@@ -206,7 +206,7 @@ TEST_F(Scheduler, WritersRunUnderTheirConditionsInOrderBeforeStepTwo) {
 TEST_F(Scheduler, StopMovesTheRecordingWhenAskedAndReadsTheSlotThen) {
     reserve(0, "261207", "261207", "210000", "211000");
     tick(local_time(2026, 12, 7, 20, 59, 0));
-    Reservation& r = app.table.slots[0];
+    Reservation& r = reservations.table.slots[0];
     r.move_after_record = 1;  // changed during the recording: takes effect
     std::strcpy(r.move_folder, "d:\\rec\\news");
     host.log.clear();
@@ -224,7 +224,7 @@ TEST_F(Scheduler, WeeklyMidnightStartIsNotStartedAMinuteEarly) {
     EXPECT_EQ(0, starts());
     tick(local_time(2026, 12, 8, 0, 0, 0));
     EXPECT_EQ(1, starts());
-    EXPECT_EQ(local_time(2026, 12, 8, 1, 0, 0), (std::int64_t)app.stop_time);
+    EXPECT_EQ(local_time(2026, 12, 8, 1, 0, 0), (std::int64_t)recording.stop_time);
 }
 
 TEST_F(Scheduler, WeeklyOvernightMondayRecording) {
@@ -233,11 +233,11 @@ TEST_F(Scheduler, WeeklyOvernightMondayRecording) {
     EXPECT_EQ(0, starts());
     tick(local_time(2026, 12, 7, 22, 59, 0));
     EXPECT_EQ(1, starts());
-    EXPECT_EQ(local_time(2026, 12, 8, 1, 0, 0), (std::int64_t)app.stop_time);
+    EXPECT_EQ(local_time(2026, 12, 8, 1, 0, 0), (std::int64_t)recording.stop_time);
     run(local_time(2026, 12, 8, 0, 59, 0), local_time(2026, 12, 8, 0, 59, 59));
-    EXPECT_EQ(1, app.is_recording);
+    EXPECT_EQ(1, recording.active);
     tick(local_time(2026, 12, 8, 1, 0, 0));
-    EXPECT_EQ(0, app.is_recording);
+    EXPECT_EQ(0, recording.active);
     run(local_time(2026, 12, 8, 1, 0, 20), local_time(2026, 12, 8, 1, 5, 0));
     EXPECT_EQ(1, starts());
 }
@@ -263,7 +263,7 @@ TEST_F(Scheduler, OvernightWindowBelongsToTheDayItStarts) {
     EXPECT_EQ(0, starts());
     run(local_time(2026, 12, 8, 23, 28, 0), local_time(2026, 12, 8, 23, 29, 0));
     EXPECT_EQ(1, starts());
-    EXPECT_EQ(local_time(2026, 12, 9, 0, 20, 0), (std::int64_t)app.stop_time);
+    EXPECT_EQ(local_time(2026, 12, 9, 0, 20, 0), (std::int64_t)recording.stop_time);
 }
 
 TEST_F(Scheduler, WeekdayOutsideTheMaskIsNeverStarted) {
@@ -278,12 +278,12 @@ TEST_F(Scheduler, OnceOnlyStartingAtMidnightFoundAMinuteEarlyRecordsItsWholePeri
     reserve(0, "261208", "261208", "000000", "003000");
     tick(local_time(2026, 12, 7, 23, 59, 0));
     ASSERT_EQ(1, starts());
-    EXPECT_EQ(local_time(2026, 12, 8, 0, 30, 0), (std::int64_t)app.stop_time);
+    EXPECT_EQ(local_time(2026, 12, 8, 0, 30, 0), (std::int64_t)recording.stop_time);
     run(local_time(2026, 12, 7, 23, 59, 43), local_time(2026, 12, 8, 0, 29, 59));
-    EXPECT_EQ(1, app.is_recording) << "not stopped at once and started again";
+    EXPECT_EQ(1, recording.active) << "not stopped at once and started again";
     EXPECT_EQ(1, starts());
     run(local_time(2026, 12, 8, 0, 30, 0), local_time(2026, 12, 8, 0, 40, 0));
-    EXPECT_EQ(0, app.is_recording);
+    EXPECT_EQ(0, recording.active);
     EXPECT_EQ(1, starts()) << "the next ticks do not start it again";
 }
 
@@ -291,7 +291,7 @@ TEST_F(Scheduler, OnceOnlyOvernightFoundAfterMidnightStopsAtItsPeriodEnd) {
     reserve(0, "261207", "261208", "230000", "010000");
     tick(local_time(2026, 12, 8, 0, 30, 0));
     ASSERT_EQ(1, starts());
-    EXPECT_EQ(local_time(2026, 12, 8, 1, 0, 0), (std::int64_t)app.stop_time)
+    EXPECT_EQ(local_time(2026, 12, 8, 1, 0, 0), (std::int64_t)recording.stop_time)
         << "not 01:00 of the day after, a whole extra day";
 }
 
@@ -301,7 +301,7 @@ TEST_F(Scheduler, OnceOnlyFromADamagedFileRecordsAtMostADay) {
     reserve(1, "261209", "261209", "120000", "123000");
     tick(local_time(2026, 12, 7, 20, 59, 0));
     ASSERT_EQ(1, starts());
-    EXPECT_EQ(local_time(2026, 12, 8, 21, 0, 0), (std::int64_t)app.stop_time);
+    EXPECT_EQ(local_time(2026, 12, 8, 21, 0, 0), (std::int64_t)recording.stop_time);
     run(local_time(2026, 12, 8, 21, 0, 0), local_time(2026, 12, 9, 12, 40, 0));
     std::vector<std::string> expected = {"open #0", "capture 2029", "open #1", "capture 2029"};
     EXPECT_EQ(expected, host.milestones()) << "not started again, and the later one is recorded";
@@ -313,7 +313,7 @@ TEST_F(Scheduler, TwoDueReservationsRecordTheLowerIndexFirst) {
     run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 40, 0));
     std::vector<std::string> expected = {"open #0", "capture 2029", "open #1", "capture 2029"};
     EXPECT_EQ(expected, host.milestones());
-    EXPECT_EQ(local_time(2026, 12, 7, 21, 30, 0), (std::int64_t)app.stop_time);
+    EXPECT_EQ(local_time(2026, 12, 7, 21, 30, 0), (std::int64_t)recording.stop_time);
 
     // Had the first run past the second's end, the second would not be started at all.
     host.log.clear();
@@ -327,8 +327,8 @@ TEST_F(Scheduler, TwoDueReservationsRecordTheLowerIndexFirst) {
 TEST_F(Scheduler, SlotsAtOrBeyondTheCountAreNeverStarted) {
     reserve(0, "261207", "261207", "210000", "210500");
     reserve(1, "261207", "261207", "210000", "210500");
-    app.table.slots[0].name[0] = '\0';
-    app.reservation_count = 0;
+    reservations.table.slots[0].name[0] = '\0';
+    reservations.count = 0;
     run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 6, 0));
     EXPECT_EQ(0, starts());
     // A count above 40 from a damaged state reads no slot beyond the table.
@@ -338,16 +338,16 @@ TEST_F(Scheduler, SlotsAtOrBeyondTheCountAreNeverStarted) {
 TEST_F(Scheduler, TheFormShowsTheRunningReservationWhileTheSelectionStays) {
     reserve(0, "261207", "261207", "220000", "220500");  // not due yet
     reserve(1, "261207", "261207", "200000", "220000");
-    app.selected_index = 0;
+    reservations.selected_index = 0;
     tick(local_time(2026, 12, 7, 20, 59, 0));
-    EXPECT_EQ(1, app.recording_index);
+    EXPECT_EQ(1, recording.index);
     EXPECT_NE(host.log.end(), std::find(host.log.begin(), host.log.end(), "show #1"));
-    EXPECT_EQ(0, app.selected_index);
+    EXPECT_EQ(0, reservations.selected_index);
 }
 
 TEST_F(Scheduler, ATickInsideAWritersMessageDoesNothing) {
     reserve(0, "261207", "261207", "210000", "210100");
-    app.table.slots[0].use_conditions = 1;
+    reservations.table.slots[0].use_conditions = 1;
     // The message box stays open past the stop time.
     host.reentrant_tick_at = local_time(2026, 12, 7, 21, 2, 0);
     tick(local_time(2026, 12, 7, 20, 59, 0));
@@ -355,48 +355,48 @@ TEST_F(Scheduler, ATickInsideAWritersMessageDoesNothing) {
                                          "status 2 #0", "open #0", "show #0", "status 3 #0",
                                          "sleep 42000", "status 4 #0", "post 1128", "status 5 #0"};
     EXPECT_EQ(expected, host.log);
-    EXPECT_EQ(1, app.is_recording);
+    EXPECT_EQ(1, recording.active);
 }
 
 TEST_F(Scheduler, APaintInsideAWritersMessageShowsTheNewRecordingsFirstLines) {
     reserve(0, "261207", "261207", "200000", "201000");
     reserve(1, "261207", "261207", "210000", "211000");
-    app.table.slots[1].use_conditions = 1;
+    reservations.table.slots[1].use_conditions = 1;
     tick(local_time(2026, 12, 7, 19, 59, 0));
     tick(local_time(2026, 12, 7, 20, 10, 0));
-    ASSERT_EQ(7, app.status_step);  // the first recording ended with all seven lines
+    ASSERT_EQ(7, recording.status_step);  // the first recording ended with all seven lines
     tick(local_time(2026, 12, 7, 20, 59, 0));
     // Not the first recording's "stop" and "close" lines under the second one's name.
     EXPECT_EQ(std::vector<int>{2}, host.steps_in_writers);
-    EXPECT_EQ(1, app.recording_index);
+    EXPECT_EQ(1, recording.index);
 }
 
 TEST_F(Scheduler, DamagedDatesAndTimesAreNeverDue) {
     const char* bad_dates[] = {"26120", "2612077", "26x207", "261307", "261200", "260230", "      "};
     for (int i = 0; i < 7; ++i) {
-        Reservation& r = app.table.slots[i];
+        Reservation& r = reservations.table.slots[i];
         std::snprintf(r.name, sizeof(r.name), "bad%d", i);
         std::memcpy(r.start_date, bad_dates[i], std::strlen(bad_dates[i]) + 1 > 7 ? 7 : std::strlen(bad_dates[i]) + 1);
         std::strcpy(r.end_date, "261231");
         std::strcpy(r.start_time, "000000");
         std::strcpy(r.end_time, "235959");
     }
-    Reservation& t = app.table.slots[7];
+    Reservation& t = reservations.table.slots[7];
     std::strcpy(t.name, "badtime");
     std::strcpy(t.start_date, "261201");
     std::strcpy(t.end_date, "261231");
     std::strcpy(t.start_time, "246000");
     std::strcpy(t.end_time, "250000");
-    Reservation& full = app.table.slots[8];
+    Reservation& full = reservations.table.slots[8];
     std::memset(&full, '9', sizeof(full));  // no NUL anywhere
-    app.reservation_count = 9;
+    reservations.count = 9;
     run(local_time(2026, 12, 7, 12, 0, 0), local_time(2026, 12, 7, 12, 2, 0));
     EXPECT_EQ(0, starts());
     std::time_t at;
-    EXPECT_FALSE(next_start(app.reservation_count, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
+    EXPECT_FALSE(next_start(reservations.count, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
     // A leap day is a real date.
     reserve(0, "280229", "280229", "120000", "120100");
-    app.reservation_count = 1;
+    reservations.count = 1;
     ASSERT_TRUE(next_start(1, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
     EXPECT_EQ(local_time(2028, 2, 29, 11, 59, 0), at);
     tick(local_time(2028, 2, 29, 11, 59, 0));
@@ -407,14 +407,14 @@ TEST_F(Scheduler, WeekdayTestForEveryDayAndMask) {
     // weekday 0 Sunday .. 6 Saturday; bits Monday 64 .. Sunday 1.
     const int bit_of_weekday[7] = {1, 64, 32, 16, 8, 4, 2};
     for (int mask = 0; mask < 128; ++mask) {
-        app.table.slots[0].weekday_mask = (std::uint8_t)mask;
+        reservations.table.slots[0].weekday_mask = (std::uint8_t)mask;
         for (int wd = 0; wd < 7; ++wd)
             ASSERT_EQ((mask & bit_of_weekday[wd]) != 0, weekday_selected(0, wd))
                 << "mask " << mask << " weekday " << wd;
     }
-    app.table.slots[0].weekday_mask = 0x80;  // -128 as a signed byte: no day
+    reservations.table.slots[0].weekday_mask = 0x80;  // -128 as a signed byte: no day
     for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(0, wd));
-    app.table.slots[0].weekday_mask = 0xFF;  // -1
+    reservations.table.slots[0].weekday_mask = 0xFF;  // -1
     for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(0, wd));
 }
 
@@ -426,7 +426,7 @@ TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
     FakePower power;
     power.log = &host.log;
     power.arm_result = -1;  // a timer that cannot be armed changes nothing else
-    power_requests = &power;
+    platform.power = &power;
     reset_wake_state();
     reserve(0, "261207", "261207", "210000", "220000");
     reserve(1, "261207", "261207", "230000", "233000");
@@ -440,7 +440,7 @@ TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
     run(s0 - 60, e0);        // the recording and its stop sequence
     fake.clock.base = e1 + 15;
     run(s1 - 400, e1);
-    power_requests = nullptr;
+    platform.power = inert_platform().power;
 
     std::vector<std::string> seen;
     for (const std::string& s : host.log)
@@ -456,12 +456,12 @@ TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
     std::int64_t t = s0 - 400;
     host.log.clear();
     reset_wake_state();
-    power_requests = &power;
+    platform.power = &power;
     rearm_wake_timer((std::time_t)t);
-    app.is_recording = 0;
+    recording.active = 0;
     for (; host.log.back() != "awake 1"; ++t) tick(t);
     EXPECT_EQ(s0 - 60 - 299, t - 1);
-    power_requests = nullptr;
+    platform.power = inert_platform().power;
 }
 
 }  // namespace

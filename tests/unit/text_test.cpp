@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include "app/sjis.h"
+#include "base/sjis.h"
 #include "view/fonts.h"
 
 TEST(ShiftJis, CutNeverEndsInHalfACharacter) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 #include "view/timetable.h"
 
@@ -24,7 +24,7 @@ class StatusPanel : public ::testing::Test {
 protected:
     FakePlatform fake;
     void SetUp() override {
-        std::strcpy(app.table.slots[3].name, "ニュース");
+        std::strcpy(reservations.table.slots[3].name, "ニュース");
     }
     std::vector<std::string> lines(int step, int index = 3) {
         fake.surfaces.ops.clear();
@@ -78,7 +78,7 @@ TEST_F(StatusPanel, LinesShownPerStep) {
 }
 
 TEST_F(StatusPanel, Mpeg1UsesTheOtherCaptureApplication) {
-    app.table.slots[3].mpeg1 = 1;
+    reservations.table.slots[3].mpeg1 = 1;
     std::vector<std::string> got = lines(7);
     ASSERT_EQ(7u, got.size());
     EXPECT_EQ("KROTX1.exeを起動します", got[1]);
@@ -87,13 +87,13 @@ TEST_F(StatusPanel, Mpeg1UsesTheOtherCaptureApplication) {
 }
 
 TEST_F(StatusPanel, NameIsAValueNeverAFormat) {
-    std::strcpy(app.table.slots[3].name, "100%s %n%d%%");
+    std::strcpy(reservations.table.slots[3].name, "100%s %n%d%%");
     EXPECT_EQ("予約名：100%s %n%d%%の実行時間です", lines(2)[0]);
 }
 
 TEST_F(StatusPanel, DamagedRecords) {
     // A name filling all 21 bytes without its NUL stops at the field's end.
-    Reservation& r = app.table.slots[3];
+    Reservation& r = reservations.table.slots[3];
     std::memset(r.name, 'A', sizeof(r.name));
     std::memcpy(r.start_date, "250130", 7);
     EXPECT_EQ("予約名：" + std::string(21, 'A') + "の実行時間です", lines(2)[0]);

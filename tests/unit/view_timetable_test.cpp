@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 #include "view/timetable.h"
 
@@ -49,7 +49,7 @@ void set_field(char* field, std::size_t size, const char* text) {
 
 Reservation& put(int k, const char* name, const char* date, const char* start, const char* end,
                  Colour colour = 0x123456) {
-    Reservation& r = app.table.slots[k];
+    Reservation& r = reservations.table.slots[k];
     std::memset(&r, 0, sizeof(r));
     set_field(r.name, sizeof(r.name), name);
     set_field(r.start_date, sizeof(r.start_date), date);
@@ -201,7 +201,7 @@ TEST_F(Timetable, FirstEmptyNameEndsTheTable) {
     put(0, "a", "250130", "100000", "110000");
     put(2, "c", "250130", "120000", "130000");  // slot 1 empty
     EXPECT_EQ(1u, bars().size());
-    app.table.slots[0].name[0] = '\0';
+    reservations.table.slots[0].name[0] = '\0';
     EXPECT_TRUE(bars().empty());
     // The grid and clock are still drawn with an empty table.
     EXPECT_EQ(7u, captions().size());
@@ -333,11 +333,11 @@ TEST_F(Timetable, OddButDefinedRecordsDrawAsTheArithmeticGives) {
 TEST_F(Timetable, DamagedTablesNeverDrawOutsideThePanel) {
     std::mt19937 gen(7);
     for (int round = 0; round < 200; ++round) {
-        unsigned char* bytes = reinterpret_cast<unsigned char*>(&app.table);
-        for (std::size_t i = 0; i < sizeof(app.table); ++i) bytes[i] = (unsigned char)gen();
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(&reservations.table);
+        for (std::size_t i = 0; i < sizeof(reservations.table); ++i) bytes[i] = (unsigned char)gen();
         // Plausible digits in some rounds so that bars do get drawn.
         for (int k = 0; k < kMaxReservations; ++k) {
-            Reservation& r = app.table.slots[k];
+            Reservation& r = reservations.table.slots[k];
             r.name[0] = 'n';
             if (round % 2) {
                 std::memcpy(r.start_date, "250101", 6);
@@ -379,7 +379,7 @@ TEST_F(Timetable, DamagedTablesNeverDrawOutsideThePanel) {
 
 TEST_F(Timetable, MainPanelChoosesThePicture) {
     put(0, "a", "250130", "100000", "110000");
-    app.current_colour = 0x00FF00;
+    reservations.current_colour = 0x00FF00;
     paint_main_panel(kDialog, now);
     EXPECT_EQ(3, fake.surfaces.open_count);
     EXPECT_EQ(3, fake.surfaces.close_count);
@@ -391,9 +391,9 @@ TEST_F(Timetable, MainPanelChoosesThePicture) {
     for (const DrawOp& op : fake.surfaces.ops) EXPECT_EQ(kDialog, op.window);
 
     fake.surfaces.ops.clear();
-    app.is_recording = 1;
-    app.status_step = 5;
-    app.recording_index = 0;
+    recording.active = 1;
+    recording.status_step = 5;
+    recording.index = 0;
     paint_main_panel(kDialog, now);
     EXPECT_EQ(2u, fake.surfaces.fills().size());
     EXPECT_EQ(5u, fake.surfaces.texts().size());

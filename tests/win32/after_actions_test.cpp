@@ -12,9 +12,9 @@
 #include <time.h>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "app/win32/main_dialog.h"
-#include "app/win32/text.h"
+#include "base/win32/text.h"
 #include "engine/after_actions.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
@@ -98,12 +98,12 @@ protected:
     wchar_t saved_cwd[MAX_PATH];
 
     void SetUp() override {
-        reset_app_state();
+        reset_program_state();
         saved_platform = platform;
         platform.surfaces = &screen;
         platform.clock = &screen;
         install_win32_folders();
-        power_requests = nullptr;
+        platform.power = inert_platform().power;
 
         static int serial = 0;
         wchar_t tmp[MAX_PATH];
@@ -120,7 +120,7 @@ protected:
     void TearDown() override {
         SetCurrentDirectoryW(saved_cwd);
         remove_tree(dir);
-        folder_system = nullptr;
+        platform.folders = inert_platform().folders;
         platform = saved_platform;
     }
 
@@ -399,13 +399,13 @@ TEST(Win32PowerRequests, RunAfterActionReachesTheSystemCallsThroughTheRequests) 
     RecordingScreen screen;
     Platform saved = platform;
     platform.clock = &screen;
-    reset_app_state();
-    power_requests = &power;
+    reset_program_state();
+    platform.power = &power;
     power_calls.clear();
-    app.table.slots[3].after_action = 4;
-    app.table.slots[3].after_delay = 2;
+    reservations.table.slots[3].after_action = 4;
+    reservations.table.slots[3].after_delay = 2;
     run_after_action(3);
-    power_requests = nullptr;
+    platform.power = inert_platform().power;
     platform = saved;
     EXPECT_EQ((std::vector<std::string>{"privilege", "power 1 0"}), power_calls);
     EXPECT_EQ(2000u, screen.slept_ms);
@@ -473,21 +473,21 @@ TEST(Win32PowerRequests, WakeTimerIsArmedForTheNextStartAndFollowsTheZone) {
     // Universal Time, then in Japan, nine hours ahead of it.
     _putenv("TZ=UTC0");
     _tzset();
-    reset_app_state();
+    reset_program_state();
     reset_wake_state();
     reset_schedule_cache();
-    set_default_reservations(app.table);
+    set_default_reservations(reservations.table);
     std::time_t day = now + 10 * 86400;
     char date[7];
     std::strftime(date, sizeof(date), "%y%m%d", std::localtime(&day));
-    Reservation& r = app.table.slots[0];
+    Reservation& r = reservations.table.slots[0];
     std::snprintf(r.name, sizeof(r.name), "zone");
     std::memcpy(r.start_date, date, 7);
     std::memcpy(r.end_date, date, 7);
     std::memcpy(r.start_time, "120000", 7);
     std::memcpy(r.end_time, "130000", 7);
-    app.reservation_count = 1;
-    power_requests = &power;
+    reservations.count = 1;
+    platform.power = &power;
     rearm_wake_timer(std::time(nullptr));
     const double in_utc = seconds_left(power.wake_timer());
 
@@ -505,12 +505,12 @@ TEST(Win32PowerRequests, WakeTimerIsArmedForTheNextStartAndFollowsTheZone) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     const double in_japan = seconds_left(power.wake_timer());
     DestroyWindow(window);
-    power_requests = nullptr;
+    platform.power = inert_platform().power;
     power.cancel_wake_timer();
     _putenv("TZ=");
     _tzset();
     reset_schedule_cache();
-    reset_app_state();
+    reset_program_state();
 
     // Armed three minutes before the start moment (a minute early) in each zone.
     EXPECT_NEAR(9 * 3600.0, in_utc - in_japan, 3.0);

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/win32/text.h"
-#include "app/win32/win32_platform.h"
+#include "engine/scheduler.h"
+#include "base/win32/text.h"
+#include "base/win32/win32_platform.h"
 #include "capture_settings/settings_file.h"
 #include "reservations/reservation.h"
 
@@ -61,9 +61,9 @@ protected:
     wchar_t saved_cwd[MAX_PATH];
     wchar_t dir[MAX_PATH];
     void SetUp() override {
-        reset_app_state();
-        set_default_reservations(app.table);
-        std::strcpy(app.table.slots[0].name, "ドラマ");
+        reset_program_state();
+        set_default_reservations(reservations.table);
+        std::strcpy(reservations.table.slots[0].name, "ドラマ");
         platform.messages = &boxes;
         platform.files = &files;
         GetCurrentDirectoryW(MAX_PATH, saved_cwd);
@@ -87,7 +87,7 @@ protected:
 
 TEST_F(Win32CaptureSettings, WritersRewriteTheFileInAJapaneseFolder) {
     ASSERT_TRUE(write_all(in_dir(L"Krotx2.ini").c_str(), kBefore));
-    Reservation& r = app.table.slots[0];
+    Reservation& r = reservations.table.slots[0];
     r.record_size_index = -1;
     r.brightness = 200;
     r.hue = 16;
@@ -109,7 +109,7 @@ TEST_F(Win32CaptureSettings, WritersRewriteTheFileInAJapaneseFolder) {
 }
 
 TEST_F(Win32CaptureSettings, MissingFileIsReportedAndNotCreated) {
-    app.table.slots[0].mpeg1 = 1;
+    reservations.table.slots[0].mpeg1 = 1;
     EXPECT_EQ(-1, apply_gop_structure(nullptr, 0));
     EXPECT_EQ(1, boxes.count);
     EXPECT_EQ(std::string("file open error \n can't detect -> Krotx1.ini"), boxes.last_text);
@@ -120,7 +120,7 @@ TEST_F(Win32CaptureSettings, MissingFileIsReportedAndNotCreated) {
 TEST_F(Win32CaptureSettings, ReadOnlyFileFailsTheWriteAndStaysWhole) {
     ASSERT_TRUE(write_all(in_dir(L"Krotx2.ini").c_str(), kBefore));
     SetFileAttributesW(in_dir(L"Krotx2.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-    app.table.slots[0].hue = 99;
+    reservations.table.slots[0].hue = 99;
     EXPECT_EQ(-1, apply_picture_quality(nullptr, 0));
     EXPECT_EQ(1, boxes.count);
     EXPECT_EQ(std::string("file open error \n can't detect -> Krotx2.ini"), boxes.last_text);

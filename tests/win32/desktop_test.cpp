@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "app/app_state.h"
-#include "app/win32/win32_platform.h"
+#include "engine/scheduler.h"
+#include "base/win32/win32_platform.h"
 #include "engine/capture_control.h"
-#include "engine/capture_interface.h"
+#include "base/capture_interface.h"
 #include "engine/win32/win32_desktop.h"
 
 namespace {
@@ -122,7 +122,7 @@ TEST(Win32Desktop, CaptureFolderUnderTheReportedProgramFilesFolder) {
     SetCurrentDirectoryW(work.c_str());
 
     choose_capture_folder_win32();
-    EXPECT_EQ(1, app.use_install_folder);
+    EXPECT_EQ(1, use_install_folder);
     char expected[MAX_PATH];
     WideCharToMultiByte(932, 0, folder.c_str(), -1, expected, MAX_PATH, nullptr, nullptr);
     EXPECT_STREQ(expected, capture_folder(1));
@@ -130,7 +130,7 @@ TEST(Win32Desktop, CaptureFolderUnderTheReportedProgramFilesFolder) {
     // Not there either: the fixed install folder, as before.
     DeleteFileW((folder + L"KROTX2.EXE").c_str());
     choose_capture_folder_win32();
-    EXPECT_EQ(1, app.use_install_folder);
+    EXPECT_EQ(1, use_install_folder);
     EXPECT_STREQ(kInstallFolder, capture_folder(1));
 
     SetCurrentDirectoryW(previous_folder);

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/win32/text.h"
-#include "app/win32/win32_platform.h"
+#include "engine/scheduler.h"
+#include "base/win32/text.h"
+#include "base/win32/win32_platform.h"
 #include "capture_settings/settings_file.h"
 #include "reservations/reservation.h"
 
@@ -35,7 +35,7 @@ protected:
     wchar_t dir[MAX_PATH];
     wchar_t old_cwd[MAX_PATH];
     void SetUp() override {
-        reset_app_state();
+        reset_program_state();
         platform.messages = &boxes;
         platform.files = &files;
         wchar_t tmp[MAX_PATH];
@@ -44,9 +44,9 @@ protected:
         CreateDirectoryW(dir, nullptr);
         GetCurrentDirectoryW(MAX_PATH, old_cwd);
         SetCurrentDirectoryW(dir);
-        set_default_reservations(app.table);
-        std::strcpy(app.table.slots[0].name, "ニュース");
-        app.table.slots[0].use_conditions = 1;
+        set_default_reservations(reservations.table);
+        std::strcpy(reservations.table.slots[0].name, "ニュース");
+        reservations.table.slots[0].use_conditions = 1;
     }
     void TearDown() override {
         SetCurrentDirectoryW(old_cwd);
@@ -79,7 +79,7 @@ protected:
         return out;
     }
     void expect_save_failed(const std::string& old) {
-        EXPECT_EQ(-1, save_schedule(app.table, nullptr, "recdata.dat"));
+        EXPECT_EQ(-1, save_schedule(reservations.table, nullptr, "recdata.dat"));
         EXPECT_EQ(1, boxes.count);
         EXPECT_EQ(std::string("ファイルを開けませんでした"), boxes.last_text);
         EXPECT_EQ(std::string("失敗"), boxes.last_caption);
@@ -104,13 +104,13 @@ TEST_F(Win32FileFaults, TemporaryNameTakenByAFolderFailsBothAndLeavesTheFilesWho
     EXPECT_EQ(2, boxes.count);
     // The folder gone, the next save goes through and nothing is left beside the file.
     RemoveDirectoryW(L"recdata.dat.new");
-    EXPECT_EQ(0, save_schedule(app.table, nullptr, "recdata.dat"));
-    EXPECT_TRUE(read(L"recdata.dat") == std::string((const char*)&app.table, 11040));
+    EXPECT_EQ(0, save_schedule(reservations.table, nullptr, "recdata.dat"));
+    EXPECT_TRUE(read(L"recdata.dat") == std::string((const char*)&reservations.table, 11040));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(L"recdata.dat.new"));
 }
 
 TEST_F(Win32FileFaults, MissingFolderFailsTheSaveAndFolderInPlaceOfTheSettingsFile) {
-    EXPECT_EQ(-1, save_schedule(app.table, nullptr, "no-such-folder\\recdata.dat"));
+    EXPECT_EQ(-1, save_schedule(reservations.table, nullptr, "no-such-folder\\recdata.dat"));
     EXPECT_EQ(std::string("ファイルを開けませんでした"), boxes.last_text);
     ASSERT_TRUE(CreateDirectoryW(L"Krotx2.ini", nullptr));
     EXPECT_EQ(-1, apply_recording_conditions(nullptr, 0));

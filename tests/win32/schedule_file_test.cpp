@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/win32/text.h"
-#include "app/win32/win32_platform.h"
+#include "engine/scheduler.h"
+#include "base/win32/text.h"
+#include "base/win32/win32_platform.h"
 #include "reservations/reservation.h"
 
 namespace {
@@ -30,7 +30,7 @@ protected:
     wchar_t dir[MAX_PATH];
     char dir_sjis[MAX_PATH * 2];
     void SetUp() override {
-        reset_app_state();
+        reset_program_state();
         platform.messages = &boxes;
         platform.files = &files;
         wchar_t tmp[MAX_PATH];
@@ -62,33 +62,33 @@ protected:
 };
 
 TEST_F(Win32ScheduleFile, CreatesDefaultsThenRoundTripsByteForByte) {
-    EXPECT_EQ(-1, load_schedule(app.table, nullptr, path().c_str()));
+    EXPECT_EQ(-1, load_schedule(reservations.table, nullptr, path().c_str()));
     EXPECT_EQ(1, boxes.count);
     EXPECT_EQ(11040u, read_all().size());
 
-    std::strcpy(app.table.slots[0].name, "ドラマ表");  // a trail byte of 0x5C
-    app.table.slots[0].colour = 0x00FF00;
-    std::strcpy(app.table.slots[0].move_folder, "d:\\録画\\ソフト");
-    ASSERT_EQ(0, save_schedule(app.table, nullptr, path().c_str()));
+    std::strcpy(reservations.table.slots[0].name, "ドラマ表");  // a trail byte of 0x5C
+    reservations.table.slots[0].colour = 0x00FF00;
+    std::strcpy(reservations.table.slots[0].move_folder, "d:\\録画\\ソフト");
+    ASSERT_EQ(0, save_schedule(reservations.table, nullptr, path().c_str()));
     std::string bytes = read_all();
     ASSERT_EQ(11040u, bytes.size());
-    EXPECT_EQ(0, std::memcmp(bytes.data(), &app.table, 11040));
+    EXPECT_EQ(0, std::memcmp(bytes.data(), &reservations.table, 11040));
 
     ReservationTable copy;
     std::memset(&copy, 0, sizeof(copy));
     EXPECT_EQ(0, load_schedule(copy, nullptr, path().c_str()));
-    EXPECT_EQ(0, std::memcmp(&copy, &app.table, sizeof(copy)));
+    EXPECT_EQ(0, std::memcmp(&copy, &reservations.table, sizeof(copy)));
     EXPECT_EQ(1, boxes.count);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide((path() + ".new").c_str())));
 }
 
 TEST_F(Win32ScheduleFile, ReadOnlyFileFailsTheSaveAndStaysWhole) {
-    set_default_reservations(app.table);
-    ASSERT_EQ(0, save_schedule(app.table, nullptr, path().c_str()));
+    set_default_reservations(reservations.table);
+    ASSERT_EQ(0, save_schedule(reservations.table, nullptr, path().c_str()));
     std::string before = read_all();
     SetFileAttributesW(Wide(path().c_str()), FILE_ATTRIBUTE_READONLY);
-    std::strcpy(app.table.slots[0].name, "changed");
-    EXPECT_EQ(-1, save_schedule(app.table, nullptr, path().c_str()));
+    std::strcpy(reservations.table.slots[0].name, "changed");
+    EXPECT_EQ(-1, save_schedule(reservations.table, nullptr, path().c_str()));
     EXPECT_EQ(1, boxes.count);
     EXPECT_EQ(std::string("ファイルを開けませんでした"), boxes.last_text);
     EXPECT_EQ(std::string("失敗"), boxes.last_caption);
@@ -97,7 +97,7 @@ TEST_F(Win32ScheduleFile, ReadOnlyFileFailsTheSaveAndStaysWhole) {
 
 TEST_F(Win32ScheduleFile, FolderInPlaceOfTheFileFailsTheSave) {
     CreateDirectoryW(Wide(path().c_str()), nullptr);
-    EXPECT_EQ(-1, save_schedule(app.table, nullptr, path().c_str()));
+    EXPECT_EQ(-1, save_schedule(reservations.table, nullptr, path().c_str()));
     EXPECT_EQ(1, boxes.count);
     DWORD attr = GetFileAttributesW(Wide(path().c_str()));
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, attr);

@@ -65,14 +65,14 @@ LONG CaptureThread::closes = 0;
 class SchedulerHostTest : public ::testing::Test {
 protected:
     Desktop* saved_desktop = desktop;
-    SchedulerHost* saved_host = scheduler_host;
+    SchedulerHost* saved_host = platform.host;
     void SetUp() override {
         install_win32_desktop();
         install_win32_scheduler_host();
     }
     void TearDown() override {
         desktop = saved_desktop;
-        scheduler_host = saved_host;
+        platform.host = saved_host;
     }
 };
 
@@ -80,10 +80,10 @@ TEST_F(SchedulerHostTest, CloseCommandReachesAnAnsweringWindow) {
     CaptureThread capture(false);
     ASSERT_NE(nullptr, capture.window);
     CaptureThread::closes = 0;
-    scheduler_host->send_to_capture((WindowRef)capture.window, 2029);
+    platform.host->send_to_capture((WindowRef)capture.window, 2029);
     EXPECT_EQ(1, CaptureThread::closes);  // delivered before the send returned
     // No window: nothing is sent and nothing fails.
-    scheduler_host->send_to_capture(nullptr, 2029);
+    platform.host->send_to_capture(nullptr, 2029);
     EXPECT_EQ(1, CaptureThread::closes);
 }
 
@@ -91,7 +91,7 @@ TEST_F(SchedulerHostTest, StuckCaptureApplicationIsGivenUp) {
     CaptureThread capture(true);
     ASSERT_NE(nullptr, capture.window);
     DWORD started = GetTickCount();
-    scheduler_host->send_to_capture((WindowRef)capture.window, 2029);
+    platform.host->send_to_capture((WindowRef)capture.window, 2029);
     DWORD took = GetTickCount() - started;
     // Given up long before the window would answer (two minutes), so that the stop
     // sequence goes on with the file move and the power action.

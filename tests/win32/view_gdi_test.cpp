@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "engine/scheduler.h"
 #include "view/fonts.h"
 #include "view/timetable.h"
 #include "view/win32/gdi.h"
@@ -173,12 +173,12 @@ TEST(GdiWindow, TimetableAndSwatchAppearOnTheWindow) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     UpdateWindow(window);
 
-    reset_app_state();
+    reset_program_state();
     GdiSurfaces surfaces;
     Platform saved = platform;
     platform.surfaces = &surfaces;
     create_fonts();
-    std::strcpy(app.table.slots[0].name, "a");
+    std::strcpy(reservations.table.slots[0].name, "a");
     std::tm t = {};
     t.tm_year = 125;
     t.tm_mon = 0;
@@ -186,11 +186,11 @@ TEST(GdiWindow, TimetableAndSwatchAppearOnTheWindow) {
     t.tm_hour = 10;
     t.tm_isdst = -1;
     std::time_t now = std::mktime(&t);
-    std::memcpy(app.table.slots[0].start_date, "250130", 7);
-    std::memcpy(app.table.slots[0].start_time, "230000", 7);
-    std::memcpy(app.table.slots[0].end_time, "010000", 7);
-    app.table.slots[0].colour = 0x00A000;
-    app.current_colour = 0x0000C0;
+    std::memcpy(reservations.table.slots[0].start_date, "250130", 7);
+    std::memcpy(reservations.table.slots[0].start_time, "230000", 7);
+    std::memcpy(reservations.table.slots[0].end_time, "010000", 7);
+    reservations.table.slots[0].colour = 0x00A000;
+    reservations.current_colour = 0x0000C0;
     paint_main_panel(window, now);
     GdiFlush();
 
@@ -207,7 +207,7 @@ TEST(GdiWindow, TimetableAndSwatchAppearOnTheWindow) {
 
     delete_fonts();
     platform = saved;
-    reset_app_state();
+    reset_program_state();
     DestroyWindow(window);
 }
 

@@ -1,8 +1,7 @@
 #include "view/win32/gdi.h"
 
-#include <commdlg.h>
 #include <cstring>
-#include "app/win32/text.h"
+#include "base/win32/text.h"
 #include "view/fonts.h"
 
 static HFONT font_set[kFontRows];
@@ -60,18 +59,4 @@ void GdiSurfaces::close(Canvas* canvas) {
     if (c->dc) ReleaseDC(window_, c->dc);
     c->dc = nullptr;
     window_ = nullptr;
-}
-
-long choose_colour(HWND owner) {
-    COLORREF custom[16];
-    std::memset(custom, 0, sizeof(custom));
-    CHOOSECOLORW cc;
-    std::memset(&cc, 0, sizeof(cc));
-    cc.lStructSize = sizeof(cc);
-    cc.hwndOwner = owner;
-    cc.rgbResult = 0xDCDC78;
-    cc.lpCustColors = custom;
-    cc.Flags = CC_RGBINIT;
-    if (ChooseColorW(&cc)) return (long)cc.rgbResult;
-    return -1;
 }

@@ -1,8 +1,7 @@
-// The drawing primitives on GDI: the font set, the canvas on a window's device context,
-// and the colour chooser.
+// The drawing primitives on GDI: the font set and the canvas on a window's device context.
 #pragma once
 #include <windows.h>
-#include "app/platform.h"
+#include "base/platform.h"
 
 // Creates the 23 fonts of the font table (at the main dialog's initialisation).
 void create_fonts();
@@ -26,7 +25,3 @@ private:
     GdiCanvas canvas_;
     HWND window_ = nullptr;
 };
-
-// Runs the system colour chooser owned by owner, starting at 0xDCDC78 with 16 black
-// custom colours; the chosen COLORREF, or -1 when cancelled.
-long choose_colour(HWND owner);

@@ -24,8 +24,12 @@ const char* const kInstallSubfolder = "TARVO INC\\KRO-TX2\\";
 // Longest install folder taken: every path built on it then fits its buffer.
 const std::size_t kInstallFolderMax = 200;
 
+// Start-up's choice: 1 when "KROTX2.EXE" was not in the current folder, so that the
+// capture application is used from the install folder; 0 for the current folder.
+extern int use_install_folder;
+
 // The capture folder's text: the install folder, or "" for the current folder.
-const char* capture_folder(int use_install_folder);
+const char* capture_folder(int install);
 // Start-up: sets use_install_folder and the install folder. The current folder when it
 // holds the capture application; else the fixed install folder; else, when the capture
 // application is only there, the same subfolder of program_files, the Program Files folder
@@ -37,4 +41,4 @@ const char* capture_exe_name(int mpeg1);
 // The capture settings file's name for a reservation's mpeg1 flag.
 const char* capture_ini_name(int mpeg1);
 // out = capture folder followed directly by name; cut to outsize - 1 bytes.
-void capture_path(char* out, std::size_t outsize, int use_install_folder, const char* name);
+void capture_path(char* out, std::size_t outsize, int install, const char* name);

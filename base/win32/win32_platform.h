@@ -1,7 +1,7 @@
 // The Win32 implementations of the core's platform interfaces.
 #pragma once
 #include <windows.h>
-#include "app/platform.h"
+#include "base/platform.h"
 
 class Win32MessageBoxes : public MessageBoxes {
 public:
@@ -20,6 +20,3 @@ public:
     void sleep_ms(std::uint32_t ms) override;
     std::int64_t now() override;
 };
-
-// Points the core's platform at the Win32 implementations.
-void install_win32_platform();

@@ -1,9 +1,8 @@
-#include "app/win32/win32_platform.h"
+#include "base/win32/win32_platform.h"
 
 #include <cstdio>
 #include <ctime>
-#include "app/win32/text.h"
-#include "view/win32/gdi.h"
+#include "base/win32/text.h"
 
 void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption) {
     MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK);
@@ -73,14 +72,3 @@ bool Win32Files::exists(const char* path) {
 void Win32Clock::sleep_ms(std::uint32_t ms) { Sleep(ms); }
 
 std::int64_t Win32Clock::now() { return (std::int64_t)std::time(nullptr); }
-
-void install_win32_platform() {
-    static Win32MessageBoxes messages;
-    static Win32Files files;
-    static Win32Clock clock;
-    platform.messages = &messages;
-    platform.files = &files;
-    platform.clock = &clock;
-    static GdiSurfaces surfaces;
-    platform.surfaces = &surfaces;
-}

@@ -1,28 +1,62 @@
 // The reservation form's controls: moving values between them and the rules of the core.
-#include "app/win32/form_commands.h"
+#include "reservations/win32/form_commands.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <cstring>
 #include <ctime>
 
-#include "app/app_state.h"
-#include "app/win32/text.h"
+#include "base/win32/text.h"
 #include "reservations/form.h"
 #include "resources/resource_ids.h"
 #include "view/timetable.h"
-#include "view/win32/gdi.h"
 
 namespace {
 
-void set_picker(WindowRef picker, const SYSTEMTIME& value) {
-    SYSTEMTIME copy = value;
-    SendMessageW((HWND)picker, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&copy);
+// The four pickers, created with the dialog.
+HWND start_date_picker, start_time_picker, end_date_picker, end_time_picker;
+
+// A date picker (long date style, display "yy'/'MM'/'dd' 'ddd") or a time picker (time
+// style with up-down arrows, display "HH':'mm':'ss") at client pixels of parent: child,
+// visible, bordered, tab stop, no text, control id 0.
+HWND create_picker(HWND parent, int x, int y, int width, int height, DWORD kind,
+                   const wchar_t* format) {
+    HWND picker = CreateWindowExW(0, DATETIMEPICK_CLASSW, nullptr,
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | kind, x, y, width,
+                                  height, parent, (HMENU)0,
+                                  (HINSTANCE)GetWindowLongPtrW(parent, GWLP_HINSTANCE), nullptr);
+    if (picker) SendMessageW(picker, DTM_SETFORMATW, 0, (LPARAM)format);
+    return picker;
 }
 
-SYSTEMTIME get_picker(WindowRef picker) {
+const wchar_t* const kDateFormat = L"yy'/'MM'/'dd' 'ddd";
+const wchar_t* const kTimeFormat = L"HH':'mm':'ss";
+
+// The system colour chooser owned by owner, starting at 0xDCDC78 with 16 black custom
+// colours; the chosen COLORREF, or -1 when cancelled.
+long choose_colour(HWND owner) {
+    COLORREF custom[16];
+    std::memset(custom, 0, sizeof(custom));
+    CHOOSECOLORW cc;
+    std::memset(&cc, 0, sizeof(cc));
+    cc.lStructSize = sizeof(cc);
+    cc.hwndOwner = owner;
+    cc.rgbResult = 0xDCDC78;
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT;
+    if (ChooseColorW(&cc)) return (long)cc.rgbResult;
+    return -1;
+}
+
+void set_picker(HWND picker, const SYSTEMTIME& value) {
+    SYSTEMTIME copy = value;
+    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&copy);
+}
+
+SYSTEMTIME get_picker(HWND picker) {
     SYSTEMTIME value;
     GetLocalTime(&value);
-    SendMessageW((HWND)picker, DTM_GETSYSTEMTIME, 0, (LPARAM)&value);
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, (LPARAM)&value);
     return value;
 }
 
@@ -31,13 +65,13 @@ void read_form(HWND dialog, FormValues* v) {
     wchar_t name[64];
     GetDlgItemTextW(dialog, IDC_NAME_LIST, name, 64);
     wide_to_sjis(name, v->name, sizeof(v->name));
-    SYSTEMTIME t = get_picker(app.start_date_picker);
+    SYSTEMTIME t = get_picker(start_date_picker);
     v->start_date = {t.wYear, t.wMonth, t.wDay};
-    t = get_picker(app.end_date_picker);
+    t = get_picker(end_date_picker);
     v->end_date = {t.wYear, t.wMonth, t.wDay};
-    t = get_picker(app.start_time_picker);
+    t = get_picker(start_time_picker);
     v->start_time = {t.wHour, t.wMinute, t.wSecond};
-    t = get_picker(app.end_time_picker);
+    t = get_picker(end_time_picker);
     v->end_time = {t.wHour, t.wMinute, t.wSecond};
     // The list is left without a selection only by a record whose mode is neither entry;
     // store once only, the list's first entry, rather than the -1 of no selection.
@@ -46,10 +80,18 @@ void read_form(HWND dialog, FormValues* v) {
     for (int i = 0; i < 7; ++i)
         v->weekdays[i] =
             SendDlgItemMessageW(dialog, IDC_WEEKDAY_MON + i, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    v->colour = app.current_colour;
+    v->colour = reservations.current_colour;
 }
 
 }  // namespace
+
+void create_form_pickers(HWND dialog) {
+    start_date_picker = create_picker(dialog, 98, 302, 105, 25, DTS_LONGDATEFORMAT, kDateFormat);
+    start_time_picker = create_picker(dialog, 98, 330, 105, 25, DTS_TIMEFORMAT, kTimeFormat);
+    end_date_picker = create_picker(dialog, 235, 302, 105, 25, DTS_LONGDATEFORMAT, kDateFormat);
+    end_time_picker = create_picker(dialog, 235, 330, 105, 25, DTS_TIMEFORMAT, kTimeFormat);
+    EnableWindow(end_date_picker, FALSE);
+}
 
 int clear_list(HWND dialog, int list_id) {
     int count = (int)SendDlgItemMessageW(dialog, list_id, CB_GETCOUNT, 0, 0);
@@ -63,19 +105,19 @@ int clear_list(HWND dialog, int list_id) {
 void refresh_name_list(HWND dialog, int list_id) {
     clear_list(dialog, list_id);
     int n = 0;
-    while (n < kMaxReservations && app.table.slots[n].name[0] != '\0') {
-        char name[sizeof(app.table.slots[n].name) + 1];
-        FIELD_COPY(name, app.table.slots[n], name);
+    while (n < kMaxReservations && reservations.table.slots[n].name[0] != '\0') {
+        char name[sizeof(reservations.table.slots[n].name) + 1];
+        FIELD_COPY(name, reservations.table.slots[n], name);
         SendDlgItemMessageW(dialog, list_id, CB_INSERTSTRING, (WPARAM)n,
                             (LPARAM)(const wchar_t*)Wide(name));
         ++n;
     }
-    app.reservation_count = n;
+    reservations.count = n;
 }
 
 void set_mode_controls(HWND dialog, int mode) {
     BOOL enable = mode != 0;
-    EnableWindow((HWND)app.end_date_picker, enable);
+    EnableWindow(end_date_picker, enable);
     for (int i = 0; i < 7; ++i) EnableWindow(GetDlgItem(dialog, IDC_WEEKDAY_MON + i), enable);
 }
 
@@ -101,8 +143,8 @@ void init_form(HWND dialog) {
     range[1].wHour = 23;
     range[1].wMinute = 59;
     range[1].wSecond = 59;
-    SendMessageW((HWND)app.start_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
-    SendMessageW((HWND)app.end_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
+    SendMessageW(start_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
+    SendMessageW(end_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
     set_mode_controls(dialog, 0);
     refresh_name_list(dialog, IDC_NAME_LIST);
     SetWindowPos(dialog, HWND_TOPMOST, 0, 30, 0, 0, SWP_NOSIZE);
@@ -121,11 +163,11 @@ void show_reservation(HWND dialog, int index) {
     t.wYear = (WORD)v.start_date.year;
     t.wMonth = (WORD)v.start_date.month;
     t.wDay = (WORD)v.start_date.day;
-    set_picker(app.start_date_picker, t);
+    set_picker(start_date_picker, t);
     t.wYear = (WORD)v.end_date.year;
     t.wMonth = (WORD)v.end_date.month;
     t.wDay = (WORD)v.end_date.day;
-    set_picker(app.end_date_picker, t);
+    set_picker(end_date_picker, t);
     // The time pickers show only the time; give them today's date, so that a damaged
     // date of the record cannot make them refuse the time.
     SYSTEMTIME today;
@@ -136,18 +178,18 @@ void show_reservation(HWND dialog, int index) {
     t.wHour = (WORD)v.start_time.hour;
     t.wMinute = (WORD)v.start_time.minute;
     t.wSecond = (WORD)v.start_time.second;
-    set_picker(app.start_time_picker, t);
+    set_picker(start_time_picker, t);
     t.wHour = (WORD)v.end_time.hour;
     t.wMinute = (WORD)v.end_time.minute;
     t.wSecond = (WORD)v.end_time.second;
-    set_picker(app.end_time_picker, t);
+    set_picker(end_time_picker, t);
     // A mode that is neither entry selects nothing, on every system alike.
     bool listed = v.repeat_mode == 0 || v.repeat_mode == 1;
     SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL,
                         listed ? (WPARAM)v.repeat_mode : (WPARAM)-1, 0);
     set_mode_controls(dialog, v.repeat_mode);
     if (colour_set) {
-        app.current_colour = v.colour;
+        reservations.current_colour = v.colour;
         paint_swatch((WindowRef)dialog, kSwatchRect, v.colour);
     } else {
         paint_swatch((WindowRef)dialog, kSwatchRect, kDefaultColour);
@@ -172,7 +214,7 @@ void form_repeat_mode_picked(HWND dialog) {
 void form_name_picked(HWND dialog) {
     int index = (int)SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_GETCURSEL, 0, 0);
     if (index < 0 || index >= kMaxReservations) index = -1;
-    app.selected_index = index;
+    reservations.selected_index = index;
     if (index < 0) {
         EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), FALSE);
         return;
@@ -183,25 +225,25 @@ void form_name_picked(HWND dialog) {
 
 void form_add(HWND dialog) {
     // With 40 in use the slot is refused, yet the unchanged table is still saved.
-    store_form(dialog, app.reservation_count);
-    save_schedule(app.table, (WindowRef)dialog, kScheduleFileName);
-    app.selected_index = app.reservation_count - 1;
-    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)app.selected_index, 0);
+    store_form(dialog, reservations.count);
+    save_schedule(reservations.table, (WindowRef)dialog, kScheduleFileName);
+    reservations.selected_index = reservations.count - 1;
+    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)reservations.selected_index, 0);
     // An empty name added to an empty list leaves nothing selected: nothing to set up.
-    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), app.selected_index >= 0);
+    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), reservations.selected_index >= 0);
 }
 
 void form_update(HWND dialog) {
     // With nothing selected there is no slot to update: nothing is stored or saved.
-    if (app.selected_index < 0 || app.selected_index >= kMaxReservations) return;
-    store_form(dialog, app.selected_index);
-    save_schedule(app.table, (WindowRef)dialog, kScheduleFileName);
-    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)app.selected_index, 0);
+    if (reservations.selected_index < 0 || reservations.selected_index >= kMaxReservations) return;
+    store_form(dialog, reservations.selected_index);
+    save_schedule(reservations.table, (WindowRef)dialog, kScheduleFileName);
+    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)reservations.selected_index, 0);
 }
 
 void form_choose_colour(HWND dialog) {
     long colour = choose_colour(dialog);
     if (colour == -1) return;
-    app.current_colour = (Colour)colour;
-    paint_swatch((WindowRef)dialog, kSwatchRect, app.current_colour);
+    reservations.current_colour = (Colour)colour;
+    paint_swatch((WindowRef)dialog, kSwatchRect, reservations.current_colour);
 }

@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+// Creates the form's four date and time pickers in the dialog (start date and time, end
+// date and time), the end date disabled.
+void create_form_pickers(HWND dialog);
 // Prepares the form at initialisation (after the schedule is loaded); last, it makes the
 // dialog a topmost window at screen position (0, 30).
 void init_form(HWND dialog);

@@ -1,6 +1,6 @@
-#include "app/win32/text.h"
+#include "base/win32/text.h"
 
-#include "app/sjis.h"
+#include "base/sjis.h"
 
 void sjis_to_wide(const char* text, wchar_t* out, int outlen) {
     out[0] = L'\0';

@@ -1,10 +1,12 @@
-#include "engine/capture_interface.h"
+#include "base/capture_interface.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/sjis.h"
+#include "base/platform.h"
+#include "base/sjis.h"
+
+int use_install_folder = 0;
 
 namespace {
 // Empty until start-up finds the capture application elsewhere: the fixed folder.
@@ -17,15 +19,15 @@ bool holds_capture_application(const char* folder) {
 }
 }  // namespace
 
-const char* capture_folder(int use_install_folder) {
-    if (!use_install_folder) return "";
+const char* capture_folder(int install) {
+    if (!install) return "";
     return install_folder[0] ? install_folder : kInstallFolder;
 }
 
 void choose_capture_folder(const char* program_files) {
     install_folder[0] = 0;
-    app.use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
-    if (!app.use_install_folder || holds_capture_application(kInstallFolder)) return;
+    use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
+    if (!use_install_folder || holds_capture_application(kInstallFolder)) return;
     if (!program_files || !*program_files) return;
     std::size_t len = std::strlen(program_files);
     // A trailing 0x5C may be the second byte of a double-byte character.
@@ -42,6 +44,6 @@ const char* capture_exe_name(int mpeg1) { return mpeg1 ? kCaptureExe1 : kCapture
 
 const char* capture_ini_name(int mpeg1) { return mpeg1 ? kCaptureIni1 : kCaptureIni2; }
 
-void capture_path(char* out, std::size_t outsize, int use_install_folder, const char* name) {
-    std::snprintf(out, outsize, "%s%s", capture_folder(use_install_folder), name);
+void capture_path(char* out, std::size_t outsize, int install, const char* name) {
+    std::snprintf(out, outsize, "%s%s", capture_folder(install), name);
 }

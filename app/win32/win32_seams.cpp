@@ -1,0 +1,24 @@
+#include "app/win32/win32_seams.h"
+
+#include "base/win32/win32_platform.h"
+#include "engine/win32/after_actions_win32.h"
+#include "engine/win32/scheduler_host_win32.h"
+#include "engine/win32/win32_desktop.h"
+#include "view/win32/gdi.h"
+
+void install_win32_platform() {
+    static Win32MessageBoxes messages;
+    static Win32Files files;
+    static Win32Clock clock;
+    static GdiSurfaces surfaces;
+    static Win32Desktop desktop;
+    static Win32FolderSystem folders;
+    static Win32SchedulerHost host;
+    platform.messages = &messages;
+    platform.files = &files;
+    platform.clock = &clock;
+    platform.surfaces = &surfaces;
+    platform.desktop = &desktop;
+    platform.folders = &folders;
+    platform.host = &host;
+}

@@ -1,0 +1,6 @@
+// The one place where the program's seams are set to their Win32 implementations.
+#pragma once
+
+// Every seam but the power requests: messages, files, clock, drawing, the desktop, the
+// folders and the scheduler's host. The Windows test programs use this.
+void install_win32_platform();

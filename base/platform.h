@@ -1,0 +1,176 @@
+// Every seam between the portable core and the platform: the few things the core asks
+// of it. The Win32 layer implements them for the real program; the tests implement them
+// with fakes. Nothing here allocates: each is an abstract class of which the program
+// holds one static instance, and all of them are set in one place, `platform`.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+// A window of the platform, opaque to the core.
+typedef void* WindowRef;
+
+// A COLORREF value, 0x00BBGGRR.
+typedef std::uint32_t Colour;
+
+class MessageBoxes {
+public:
+    // Shows text (Shift-JIS) in a box with one OK button and no icon, owned by owner
+    // (null for none), and returns when the user has closed it.
+    virtual void show(WindowRef owner, const char* text, const char* caption) = 0;
+protected:
+    ~MessageBoxes() = default;
+};
+
+class Files {
+public:
+    // Reads at most cap bytes from the start of the file at path (Shift-JIS).
+    // Returns -1 when the file cannot be opened; else 0 with *got set to the bytes read
+    // and *more set when the file holds further bytes beyond cap.
+    virtual int read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) = 0;
+    // Replaces the file at path with exactly these bytes in one step: the bytes go to a
+    // temporary file beside it, are flushed, and the temporary file then takes the old
+    // one's place. Returns -1 on any failure, in which case the old file is left whole.
+    virtual int replace(const char* path, const void* data, std::size_t len) = 0;
+    // True when a file or folder of that name exists.
+    virtual bool exists(const char* path) = 0;
+protected:
+    ~Files() = default;
+};
+
+class Clock {
+public:
+    // Blocks the calling thread for ms milliseconds.
+    virtual void sleep_ms(std::uint32_t ms) = 0;
+    // The current calendar time, for decisions taken after a wait.
+    virtual std::int64_t now() = 0;
+protected:
+    ~Clock() = default;
+};
+
+// Drawing surface: the main dialog's client area, in client pixels.
+class Canvas {
+public:
+    // Fills left..right-1, top..bottom-1 (outline and interior in one colour).
+    virtual void fill_rect(int left, int top, int right, int bottom, Colour colour) = 0;
+    // Draws Shift-JIS text at (x, y) in the given font row; bk_mode 1 transparent, 2 opaque.
+    virtual void draw_text(int x, int y, Colour text_colour, const char* text, int font_row,
+                           int bk_mode, Colour bk_colour) = 0;
+protected:
+    ~Canvas() = default;
+};
+
+// Gives a canvas on a window's client area (a device context taken for the window) and
+// takes it back. One canvas is open at a time.
+class Surfaces {
+public:
+    virtual Canvas* open(WindowRef window) = 0;
+    virtual void close(Canvas* canvas) = 0;
+protected:
+    ~Surfaces() = default;
+};
+
+// The windows and processes of the desktop that capture control works on.
+class Desktop {
+public:
+    // The top-level window of that class and exact title (Shift-JIS), or null.
+    virtual WindowRef find_window(const char* window_class, const char* title) = 0;
+    // Starts the program file application with that command line, in a normal shown
+    // window, without waiting for it. Whether it started is not reported.
+    virtual void launch(const char* application, const char* command_line) = 0;
+    // Moves window's top-left corner to screen (x, y) and to the bottom of the z-order,
+    // keeping its size and without activating it.
+    virtual void place_at_bottom(WindowRef window, int x, int y) = 0;
+    // Sends window the message with both parameters 0 and waits until it is handled.
+    virtual void send(WindowRef window, std::uint32_t message) = 0;
+protected:
+    ~Desktop() = default;
+};
+
+// Attribute bits as a directory search reports them.
+const std::uint32_t kAttributeDirectory = 16;
+const std::uint32_t kAttributeArchive = 32;
+// A found name in Shift-JIS: up to 259 UTF-16 units, two bytes each at most.
+const std::size_t kFoundNameSize = 520;
+
+// One result of a directory search.
+struct FoundFile {
+    std::uint32_t attributes;
+    std::int64_t creation_time;     // calendar times, seconds
+    std::int64_t last_access_time;
+    std::int64_t last_write_time;
+    std::uint32_t size;             // bytes
+    char name[kFoundNameSize];      // Shift-JIS, without folder, NUL-terminated
+    bool name_exact;                // false when the name has no exact Shift-JIS form
+};
+
+// The file system as the after-recording actions use it. One search is open at a time.
+class FolderSystem {
+public:
+    // Starts a search for pattern (Shift-JIS, with wildcards). 0 with the first result in
+    // *found, or -1 when nothing matches (no search is then left open).
+    virtual int search_first(const char* pattern, FoundFile* found) = 0;
+    // The next result: 0, or -1 when the search has run out.
+    virtual int search_next(FoundFile* found) = 0;
+    // Ends the open search, if any.
+    virtual void search_close() = 0;
+    // Creates one folder (its parent must exist). 0, or -1 when it was not created.
+    virtual int create_folder(const char* path) = 0;
+    // Moves a file; an existing destination is never replaced. 0, or -1.
+    virtual int move_file(const char* from, const char* to) = 0;
+protected:
+    ~FolderSystem() = default;
+};
+
+// The power requests that may follow a recording, and those that keep the PC awake for
+// recordings and wake it for the next one. Only the program itself installs the real
+// ones, so that nothing else can ever restart or suspend the machine it runs on.
+class PowerRequests {
+public:
+    virtual void reboot() = 0;
+    virtual void shutdown() = 0;
+    virtual void force_logoff() = 0;  // closes applications without asking
+    virtual void suspend() = 0;       // stand-by: suspend to RAM
+    // Holds the system (not the display) awake, or lets it go.
+    virtual void keep_awake(bool on) = 0;
+    // Arms the program's one wake-up timer for calendar time at, resuming the PC from
+    // stand-by or hibernation, in place of an earlier one. 0 armed; 1 armed, but this PC
+    // cannot be woken by a timer; -1 not armed.
+    virtual int arm_wake_timer(std::time_t at) = 0;
+    virtual void cancel_wake_timer() = 0;
+protected:
+    ~PowerRequests() = default;
+};
+
+// What the recording scheduler asks of the main dialog's window.
+class SchedulerHost {
+public:
+    // Queues a command to the dialog (handled after the tick has returned).
+    virtual void post_command(WindowRef dialog, int id) = 0;
+    // Delivers a command to the dialog and waits for it to be handled.
+    virtual void send_command(WindowRef dialog, int id) = 0;
+    // Has the dialog run its paint step now.
+    virtual void repaint(WindowRef dialog) = 0;
+    // Fills the reservation form's controls from slot index.
+    virtual void show_reservation(WindowRef dialog, int index) = 0;
+protected:
+    ~SchedulerHost() = default;
+};
+
+// The instances in use, set once at start-up by the Win32 layer, and by each test's
+// fixture. None is ever null: until set, each is an inert one that shows nothing, reads
+// and finds nothing, waits not at all and asks nothing of Windows.
+struct Platform {
+    MessageBoxes* messages;
+    Files* files;
+    Clock* clock;
+    Surfaces* surfaces;
+    Desktop* desktop;
+    FolderSystem* folders;
+    PowerRequests* power;
+    SchedulerHost* host;
+};
+extern Platform platform;
+
+// The inert instances, for putting a seam back.
+Platform inert_platform();
