@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/scheduler.h"
+#include "base/capture_interface.h"
 #include "base/sjis.h"
 #include "engine/after_actions.h"
+#include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 
 namespace {
@@ -81,12 +82,9 @@ protected:
     FakeFolders fs;
     FakePower power;
     void SetUp() override {
+        // The platform as it was comes back with the fake's end.
         platform.folders = &fs;
         platform.power = &power;
-    }
-    void TearDown() override {
-        platform.folders = inert_platform().folders;
-        platform.power = inert_platform().power;
     }
     std::vector<std::string> listed_names() const {
         std::vector<std::string> names;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/capture_interface.h"
 #include "engine/scheduler.h"
 #include "capture_settings/settings_file.h"
 #include "reservations/reservation.h"

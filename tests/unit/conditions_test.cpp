@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/capture_interface.h"
 #include "engine/scheduler.h"
 #include "capture_settings/conditions.h"
 #include "tests/support/fakes.h"

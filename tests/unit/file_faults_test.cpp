@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/capture_interface.h"
 #include "engine/scheduler.h"
 #include "capture_settings/settings_file.h"
 #include "reservations/form.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/scheduler.h"
-#include "engine/scheduler.h"
 #include "tests/support/fakes.h"
+#include "tests/support/scheduler_rig.h"
 
 namespace {
 
@@ -28,69 +28,17 @@ std::int64_t utc(int y, int mo, int d, int h, int mi, int s) {
     return days * 86400 + h * 3600 + mi * 60 + s;
 }
 
-struct Event {
-    char kind;  // 'S' start, 'E' stop
-    int index;
-    std::int64_t at;
-};
-
-class SimHost : public SchedulerHost {
-public:
-    std::int64_t clock = 0;
-    std::vector<Event> events;
-    void sleep_ms(std::uint32_t ms) override { clock += ms / 1000; }
-    int show_status(WindowRef, int step, int index) override {
-        if (step == 2) events.push_back({'S', index, clock});
-        if (step == 6) events.push_back({'E', index, clock});
-        return step;
-    }
-    void post_command(WindowRef, int) override {}
-    void send_command(WindowRef, int) override {}
-    void send_to_capture(WindowRef, unsigned) override {}
-    void repaint(WindowRef) override {}
-    void show_reservation(WindowRef, int) override {}
-    int apply_recording_conditions(WindowRef, int) override { return 0; }
-    int apply_picture_quality(WindowRef, int) override { return 0; }
-    int apply_stream_format(WindowRef, int) override { return 0; }
-    int apply_gop_structure(WindowRef, int) override { return 0; }
-    void open_capture_application(WindowRef*, int) override {}
-    void move_newest_recording(WindowRef, const char*) override {}
-    void run_after_action(int) override {}
-};
+using Event = SchedulerRig::Event;
 
 class SchedulerCalendar : public ::testing::Test {
 protected:
     ScopedTimeZone tz{"Europe/Berlin"};
     FakePlatform fake;
-    SimHost host;
-    SchedulerHost* saved = nullptr;
-    void SetUp() override {
-        saved = platform.host;
-        platform.host = &host;
-        reset_schedule_cache();
-        set_default_reservations(reservations.table);
-    }
-    void TearDown() override { platform.host = saved; }
-
+    SchedulerRig host;
     void reserve(int i, const char* sd, const char* ed, const char* st, const char* et, int mask) {
-        Reservation& r = reservations.table.slots[i];
-        std::snprintf(r.name, sizeof(r.name), "r%d", i);
-        std::memcpy(r.start_date, sd, 7);
-        std::memcpy(r.end_date, ed, 7);
-        std::memcpy(r.start_time, st, 7);
-        std::memcpy(r.end_time, et, 7);
-        r.repeat_mode = mask >= 0 ? 1 : 0;
-        r.weekday_mask = (std::uint8_t)(mask >= 0 ? mask : 0);
-        reservations.count = count_in_use(reservations.table);
+        host.reserve(i, sd, ed, st, et, mask);
     }
-    void run(std::int64_t from, std::int64_t to) {
-        std::int64_t t = from;
-        while (t <= to) {
-            host.clock = t;
-            check_schedule(nullptr, reservations.count, &recording.capture_window, (std::time_t)t);
-            t = host.clock > t ? host.clock + 1 : t + 1;
-        }
-    }
+    void run(std::int64_t from, std::int64_t to) { host.run(from, to); }
 };
 
 // 2026: summer time starts Sunday 29 March at 02:00 CET (01:00 UTC) and ends Sunday
@@ -283,7 +231,7 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
             host.clock = t;
             const bool idle = !recording.active;
             const std::size_t before = host.events.size();
-            check_schedule(nullptr, reservations.count, &recording.capture_window, (std::time_t)t);
+            check_schedule(SchedulerRig::dialog(), reservations.count, &recording.capture_window, (std::time_t)t);
             const bool started = host.events.size() > before && host.events[before].kind == 'S';
             if (idle && started) {
                 ASSERT_TRUE(has) << "started at " << t;

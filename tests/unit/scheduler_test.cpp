@@ -1,144 +1,41 @@
-// The recording scheduler as short timelines: ticks at chosen moments against a host that
-// logs what the scheduler asked of it and whose sleep advances the clock.
+// The recording scheduler as short timelines: ticks at chosen moments against a rig that
+// logs what the scheduler asked of the platform and whose waits advance the clock.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/scheduler.h"
+#include "capture_settings/settings_file.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
 #include "tests/support/fakes.h"
+#include "tests/support/scheduler_rig.h"
 
 namespace {
 
-WindowRef const kDialog = (WindowRef)0xD1A;
-WindowRef const kCapture = (WindowRef)0xCA9;
-
-class FakeHost : public SchedulerHost {
-public:
-    std::int64_t clock = 0;  // advanced by sleeps
-    std::vector<std::string> log;
-    // Called from inside the first writer, as a message box's loop would deliver a tick.
-    std::int64_t reentrant_tick_at = -1;
-    // The step a repaint would draw while a writer's message box is up.
-    std::vector<int> steps_in_writers;
-
-    void add(const char* fmt, long a = 0, long b = 0) {
-        char buf[128];
-        std::snprintf(buf, sizeof(buf), fmt, a, b);
-        log.push_back(buf);
-    }
-    void sleep_ms(std::uint32_t ms) override {
-        add("sleep %ld", (long)ms);
-        clock += ms / 1000;
-    }
-    int show_status(WindowRef, int step, int index) override {
-        add("status %ld #%ld", step, index);
-        return step;
-    }
-    void post_command(WindowRef d, int id) override { add("post %ld", id), check(d); }
-    void send_command(WindowRef d, int id) override { add("send %ld", id), check(d); }
-    void send_to_capture(WindowRef w, unsigned m) override {
-        add("capture %ld", (long)m);
-        EXPECT_EQ(kCapture, w);
-    }
-    void repaint(WindowRef d) override { add("repaint"), check(d); }
-    void show_reservation(WindowRef, int index) override { add("show #%ld", index); }
-    int apply_recording_conditions(WindowRef, int i) override { return writer("conditions", i); }
-    int apply_picture_quality(WindowRef, int i) override { return writer("quality", i); }
-    int apply_stream_format(WindowRef, int i) override { return writer("format", i); }
-    int apply_gop_structure(WindowRef, int i) override { return writer("gop", i); }
-    void open_capture_application(WindowRef* w, int index) override {
-        add("open #%ld", index);
-        *w = kCapture;
-    }
-    void move_newest_recording(WindowRef, const char* folder) override {
-        log.push_back(std::string("move ") + folder);
-    }
-    void run_after_action(int index) override { add("after #%ld", index); }
-
-    // The entries naming a start ("open") and a stop ("capture 2029"), in order.
-    std::vector<std::string> milestones() const {
-        std::vector<std::string> out;
-        for (const std::string& s : log)
-            if (s.rfind("open", 0) == 0 || s == "capture 2029") out.push_back(s);
-        return out;
-    }
-
-private:
-    void check(WindowRef d) { EXPECT_EQ(kDialog, d); }
-    int writer(const char* name, int i) {
-        log.push_back(std::string("write ") + name + " #" + std::to_string(i));
-        steps_in_writers.push_back(recording.status_step);
-        if (reentrant_tick_at >= 0) {
-            std::int64_t t = reentrant_tick_at;
-            reentrant_tick_at = -1;
-            check_schedule(kDialog, reservations.count, &recording.capture_window, (std::time_t)t);
-            log.push_back("reentrant tick done");
-        }
-        return 0;
-    }
-};
+WindowRef const kCapture = SchedulerRig::capture();
 
 class Scheduler : public ::testing::Test {
 protected:
     ScopedTimeZone tz{"Asia/Tokyo"};
     FakePlatform fake;
-    FakeHost host;
-    SchedulerHost* saved = nullptr;
+    SchedulerRig rig;
 
-    void SetUp() override {
-        saved = platform.host;
-        platform.host = &host;
-        reset_schedule_cache();
-        set_default_reservations(reservations.table);
+    void reserve(int i, const char* sd, const char* ed, const char* st, const char* et, int mask = -1) {
+        rig.reserve(i, sd, ed, st, et, mask);
     }
-    void TearDown() override { platform.host = saved; }
-
-    // Slot i: name, dates, times, weekly mask (mode 1 when mask >= 0, else once only).
-    void reserve(int i, const char* start_date, const char* end_date, const char* start_time,
-                 const char* end_time, int mask = -1) {
-        Reservation& r = reservations.table.slots[i];
-        std::snprintf(r.name, sizeof(r.name), "r%d", i);
-        std::strcpy(r.start_date, start_date);
-        std::strcpy(r.end_date, end_date);
-        std::strcpy(r.start_time, start_time);
-        std::strcpy(r.end_time, end_time);
-        r.repeat_mode = mask >= 0 ? 1 : 0;
-        r.weekday_mask = (std::uint8_t)(mask >= 0 ? mask : 0);
-        reservations.count = count_in_use(reservations.table);
-    }
-
-    // One tick at t; the host's clock follows the sleeps of the sequence.
-    void tick(std::int64_t t) {
-        host.clock = t;
-        check_schedule(kDialog, reservations.count, &recording.capture_window, (std::time_t)t);
-    }
-    // Ticks once a second from `from` to `to` inclusive (skipping the seconds a sequence
-    // blocked), returns nothing; the log tells what happened.
-    void run(std::int64_t from, std::int64_t to) {
-        std::int64_t t = from;
-        while (t <= to) {
-            tick(t);
-            t = host.clock > t ? host.clock + 1 : t + 1;
-        }
-    }
-    int starts() const {
-        int n = 0;
-        for (const std::string& s : host.log) n += s.rfind("open", 0) == 0;
-        return n;
-    }
+    void tick(std::int64_t t) { rig.tick(t); }
+    void run(std::int64_t from, std::int64_t to) { rig.run(from, to); }
+    int starts() const { return rig.starts(); }
 };
 
 TEST_F(Scheduler, NoReservationsInUseDoNothing) {
     reserve(0, "261207", "261207", "210000", "220000");
     reservations.count = 0;
     run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 1, 0));
-    EXPECT_TRUE(host.log.empty());
+    EXPECT_TRUE(rig.log.empty());
     EXPECT_EQ(0, recording.active);
 }
 
@@ -146,61 +43,70 @@ TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
     reserve(0, "261207", "261207", "210000", "211000");
     std::int64_t early = local_time(2026, 12, 7, 20, 58, 59);
     tick(early);
-    EXPECT_TRUE(host.log.empty()) << "20:58:59 plus a minute is still before 21:00:00";
+    EXPECT_TRUE(rig.log.empty()) << "20:58:59 plus a minute is still before 21:00:00";
     tick(early + 1);  // 20:59:00
     std::vector<std::string> expected = {
-        "status 2 #0", "open #0", "show #0", "status 3 #0", "sleep 42000",
+        "status 2 #0", "place", "show #0", "status 3 #0", "sleep 42000",
         "status 4 #0", "post 1128", "status 5 #0"};
-    EXPECT_EQ(expected, host.log);
+    EXPECT_EQ(expected, rig.log);
     EXPECT_EQ(1, recording.active);
     EXPECT_EQ(0, recording.index);
     EXPECT_EQ(5, recording.status_step);
     EXPECT_EQ(local_time(2026, 12, 7, 21, 10, 0), (std::int64_t)recording.stop_time);
     EXPECT_EQ(kCapture, recording.capture_window);
 
-    host.log.clear();
+    rig.log.clear();
     tick(local_time(2026, 12, 7, 21, 9, 59));
-    EXPECT_TRUE(host.log.empty()) << "no look-ahead while recording";
+    EXPECT_TRUE(rig.log.empty()) << "no look-ahead while recording";
     tick(local_time(2026, 12, 7, 21, 10, 0));
+    // Last, the reservation's after-recording wait (none) and power action (none).
     std::vector<std::string> stop = {"status 6 #0", "send 1127",  "sleep 15000", "status 7 #0",
-                                     "capture 2029", "repaint",   "after #0"};
-    EXPECT_EQ(stop, host.log);
+                                     "capture 2029", "repaint",   "sleep 0"};
+    EXPECT_EQ(stop, rig.log);
     EXPECT_EQ(0, recording.active);
     EXPECT_EQ(7, recording.status_step);
     EXPECT_EQ(kCapture, recording.capture_window) << "the handle is kept after the close command";
 }
 
-TEST_F(Scheduler, WritersRunUnderTheirConditionsInOrderBeforeStepTwo) {
+// Each writer reads and writes the settings file once; those the record asks for run
+// before step 2 is shown, and a stream format read as a signed byte must be above 0.
+TEST_F(Scheduler, WritersRunUnderTheirConditionsBeforeStepTwo) {
+    fake.files.files["Krotx2.ini"] =
+        "dwVideoBitrate=0\r\ndwAudioBitrate=0\r\ndwAudioSampleFreq=0\r\nHRes=0\r\nm_bIsVBR=0\r\n"
+        "Brightness=0\r\nContrast=0\r\nSaturation=0\r\nHue=0\r\nOMODE=9\r\nIsEs=9\r\n"
+        "MPeriod=9\r\nm_NNtsc=9\r\n";
     reserve(0, "261207", "261207", "210000", "211000");
     Reservation& r = reservations.table.slots[0];
     r.use_conditions = 1;
     r.use_quality = 1;
     r.stream_format = 4;
     r.use_gop = 1;
+    auto writes_before_step_two = [&]() {
+        auto step_two = std::find(rig.log.begin(), rig.log.end(), "status 2 #0");
+        EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "write Krotx2.ini"),
+                  std::count(rig.log.begin(), step_two, "write Krotx2.ini"));
+        return std::count(rig.log.begin(), rig.log.end(), "write Krotx2.ini");
+    };
     tick(local_time(2026, 12, 7, 20, 59, 0));
-    ASSERT_GE(host.log.size(), 5u);
-    std::vector<std::string> head(host.log.begin(), host.log.begin() + 5);
-    std::vector<std::string> expected = {"write conditions #0", "write quality #0",
-                                         "write format #0", "write gop #0", "status 2 #0"};
-    EXPECT_EQ(expected, head);
+    EXPECT_EQ(4, writes_before_step_two());
+    const std::string& ini = fake.files.files["Krotx2.ini"];
+    // The default record's values; AVI (format 4) leaves IsEs alone; GOP entry 0 is 3 and 15.
+    for (const char* line : {"dwVideoBitrate=4000000\r\n", "Brightness=127\r\n", "OMODE=2\r\n",
+                             "IsEs=9\r\n", "MPeriod=3\r\n", "m_NNtsc=15\r\n"})
+        EXPECT_NE(std::string::npos, ini.find(line)) << line;
 
-    // Only the flagged ones, and a stream format read as a signed byte must be above 0.
-    recording.active = 0;
-    host.log.clear();
-    r.use_conditions = 0;
-    r.use_quality = 0;
-    r.use_gop = 0;
-    r.stream_format = 0xFF;  // -1
-    tick(local_time(2026, 12, 7, 20, 59, 30));
-    EXPECT_EQ("status 2 #0", host.log.at(0));
-    host.log.clear();
-    recording.active = 0;
-    r.stream_format = 1;
-    r.use_gop = 1;
-    tick(local_time(2026, 12, 7, 20, 59, 40));
-    EXPECT_EQ("write format #0", host.log.at(0));
-    EXPECT_EQ("write gop #0", host.log.at(1));
-    EXPECT_EQ("status 2 #0", host.log.at(2));
+    const int stream_formats[] = {0xFF /* -1 */, 1};
+    const int writes[] = {0, 2};
+    for (int k = 0; k < 2; ++k) {
+        recording.active = 0;
+        rig.log.clear();
+        r.use_conditions = 0;
+        r.use_quality = 0;
+        r.use_gop = k;
+        r.stream_format = (std::uint8_t)stream_formats[k];
+        tick(local_time(2026, 12, 7, 20, 59, 30 + k));
+        EXPECT_EQ(writes[k], writes_before_step_two()) << k;
+    }
 }
 
 TEST_F(Scheduler, StopMovesTheRecordingWhenAskedAndReadsTheSlotThen) {
@@ -209,12 +115,13 @@ TEST_F(Scheduler, StopMovesTheRecordingWhenAskedAndReadsTheSlotThen) {
     Reservation& r = reservations.table.slots[0];
     r.move_after_record = 1;  // changed during the recording: takes effect
     std::strcpy(r.move_folder, "d:\\rec\\news");
-    host.log.clear();
+    rig.log.clear();
     tick(local_time(2026, 12, 7, 21, 10, 0));
-    std::vector<std::string> stop = {"status 6 #0",  "send 1127",          "sleep 15000",
-                                     "status 7 #0",  "capture 2029",       "move d:\\rec\\news",
-                                     "repaint",      "after #0"};
-    EXPECT_EQ(stop, host.log);
+    // The folder is made, and "Samples" searched: it holds nothing here.
+    std::vector<std::string> stop = {"status 6 #0",  "send 1127",        "sleep 15000",
+                                     "status 7 #0",  "capture 2029",     "mkdir d:\\rec\\news",
+                                     "search Samples\\*.*", "repaint", "sleep 0"};
+    EXPECT_EQ(stop, rig.log);
 }
 
 TEST_F(Scheduler, WeeklyMidnightStartIsNotStartedAMinuteEarly) {
@@ -303,25 +210,25 @@ TEST_F(Scheduler, OnceOnlyFromADamagedFileRecordsAtMostADay) {
     ASSERT_EQ(1, starts());
     EXPECT_EQ(local_time(2026, 12, 8, 21, 0, 0), (std::int64_t)recording.stop_time);
     run(local_time(2026, 12, 8, 21, 0, 0), local_time(2026, 12, 9, 12, 40, 0));
-    std::vector<std::string> expected = {"open #0", "capture 2029", "open #1", "capture 2029"};
-    EXPECT_EQ(expected, host.milestones()) << "not started again, and the later one is recorded";
+    std::vector<std::string> expected = {"show #0", "capture 2029", "show #1", "capture 2029"};
+    EXPECT_EQ(expected, rig.milestones()) << "not started again, and the later one is recorded";
 }
 
 TEST_F(Scheduler, TwoDueReservationsRecordTheLowerIndexFirst) {
     reserve(0, "261207", "261207", "210000", "210500");
     reserve(1, "261207", "261207", "210000", "213000");
     run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 40, 0));
-    std::vector<std::string> expected = {"open #0", "capture 2029", "open #1", "capture 2029"};
-    EXPECT_EQ(expected, host.milestones());
+    std::vector<std::string> expected = {"show #0", "capture 2029", "show #1", "capture 2029"};
+    EXPECT_EQ(expected, rig.milestones());
     EXPECT_EQ(local_time(2026, 12, 7, 21, 30, 0), (std::int64_t)recording.stop_time);
 
     // Had the first run past the second's end, the second would not be started at all.
-    host.log.clear();
+    rig.log.clear();
     reserve(2, "261207", "261207", "220000", "223000");
     reserve(3, "261207", "261207", "220000", "220500");
     run(local_time(2026, 12, 7, 21, 58, 0), local_time(2026, 12, 7, 22, 40, 0));
-    std::vector<std::string> only_first = {"open #2", "capture 2029"};
-    EXPECT_EQ(only_first, host.milestones());
+    std::vector<std::string> only_first = {"show #2", "capture 2029"};
+    EXPECT_EQ(only_first, rig.milestones());
 }
 
 TEST_F(Scheduler, SlotsAtOrBeyondTheCountAreNeverStarted) {
@@ -331,8 +238,17 @@ TEST_F(Scheduler, SlotsAtOrBeyondTheCountAreNeverStarted) {
     reservations.count = 0;
     run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 6, 0));
     EXPECT_EQ(0, starts());
-    // A count above 40 from a damaged state reads no slot beyond the table.
-    run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 20, 58, 0));
+    // A count above 40 from a damaged state reads no slot beyond the table (a read past it
+    // fails the sanitized run) and still finds the last slot due.
+    for (int i = 0; i < kMaxReservations; ++i) reserve(i, "261208", "261208", "210000", "210500");
+    reserve(39, "261207", "261207", "220000", "220500");
+    reservations.count = 1000;
+    std::time_t at = 0;
+    ASSERT_TRUE(next_start(reservations.count, (std::time_t)local_time(2026, 12, 7, 21, 0, 0), &at));
+    EXPECT_EQ(local_time(2026, 12, 7, 21, 59, 0), (std::int64_t)at);
+    run(local_time(2026, 12, 7, 21, 58, 50), local_time(2026, 12, 7, 21, 59, 0));
+    EXPECT_EQ(1, starts());
+    EXPECT_EQ(39, recording.index);
 }
 
 TEST_F(Scheduler, TheFormShowsTheRunningReservationWhileTheSelectionStays) {
@@ -341,7 +257,7 @@ TEST_F(Scheduler, TheFormShowsTheRunningReservationWhileTheSelectionStays) {
     reservations.selected_index = 0;
     tick(local_time(2026, 12, 7, 20, 59, 0));
     EXPECT_EQ(1, recording.index);
-    EXPECT_NE(host.log.end(), std::find(host.log.begin(), host.log.end(), "show #1"));
+    EXPECT_NE(rig.log.end(), std::find(rig.log.begin(), rig.log.end(), "show #1"));
     EXPECT_EQ(0, reservations.selected_index);
 }
 
@@ -349,12 +265,17 @@ TEST_F(Scheduler, ATickInsideAWritersMessageDoesNothing) {
     reserve(0, "261207", "261207", "210000", "210100");
     reservations.table.slots[0].use_conditions = 1;
     // The message box stays open past the stop time.
-    host.reentrant_tick_at = local_time(2026, 12, 7, 21, 2, 0);
+    // The settings file is missing: the writer's message box stays open past the stop time.
+    rig.inside_message = [this]() {
+        tick(local_time(2026, 12, 7, 21, 2, 0));
+        rig.log.push_back("tick inside done");
+    };
     tick(local_time(2026, 12, 7, 20, 59, 0));
-    std::vector<std::string> expected = {"write conditions #0", "reentrant tick done",
-                                         "status 2 #0", "open #0", "show #0", "status 3 #0",
-                                         "sleep 42000", "status 4 #0", "post 1128", "status 5 #0"};
-    EXPECT_EQ(expected, host.log);
+    std::vector<std::string> expected = {"message",     "tick inside done", "status 2 #0",
+                                         "place",       "show #0",          "status 3 #0",
+                                         "sleep 42000", "status 4 #0",      "post 1128",
+                                         "status 5 #0"};
+    EXPECT_EQ(expected, rig.log);
     EXPECT_EQ(1, recording.active);
 }
 
@@ -367,7 +288,7 @@ TEST_F(Scheduler, APaintInsideAWritersMessageShowsTheNewRecordingsFirstLines) {
     ASSERT_EQ(7, recording.status_step);  // the first recording ended with all seven lines
     tick(local_time(2026, 12, 7, 20, 59, 0));
     // Not the first recording's "stop" and "close" lines under the second one's name.
-    EXPECT_EQ(std::vector<int>{2}, host.steps_in_writers);
+    EXPECT_EQ(std::vector<int>{2}, rig.steps_at_messages);
     EXPECT_EQ(1, recording.index);
 }
 
@@ -424,7 +345,7 @@ TEST_F(Scheduler, WeekdayTestForEveryDayAndMask) {
 // refuses every arming here: both recordings are made all the same.
 TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
     FakePower power;
-    power.log = &host.log;
+    power.log = &rig.log;
     power.arm_result = -1;  // a timer that cannot be armed changes nothing else
     platform.power = &power;
     reset_wake_state();
@@ -436,30 +357,29 @@ TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
 
     rearm_wake_timer((std::time_t)(s0 - 7200));
     run(s0 - 400, s0 - 61);  // awake from 21:00 - 60 s - 299 s on
-    fake.clock.base = e0 + 15;
     run(s0 - 60, e0);        // the recording and its stop sequence
-    fake.clock.base = e1 + 15;
     run(s1 - 400, e1);
     platform.power = inert_platform().power;
 
     std::vector<std::string> seen;
-    for (const std::string& s : host.log)
+    for (const std::string& s : rig.log)
         if (s.rfind("arm", 0) == 0 || s.rfind("awake", 0) == 0 || s == "cancel" ||
-            s == "sleep 42000" || s == "capture 2029" || s.rfind("after", 0) == 0)
+            s == "sleep 42000" || s == "capture 2029" || s == "sleep 0")
             seen.push_back(s);
+    // "sleep 0": the after-recording wait, after which the timer is set once more.
     const std::vector<std::string> expected = {
-        arm(s0 - 60 - 180), "awake 1", "sleep 42000", "capture 2029", arm(s1 - 60 - 180),
-        "awake 0", "after #0", "awake 1", "sleep 42000", "capture 2029", "cancel", "awake 0",
-        "after #1"};
+        arm(s0 - 60 - 180), "awake 1",          "sleep 42000", "capture 2029", arm(s1 - 60 - 180),
+        "awake 0",          "sleep 0",          arm(s1 - 60 - 180), "awake 1", "sleep 42000",
+        "capture 2029",     "cancel",           "awake 0",     "sleep 0",      "cancel"};
     EXPECT_EQ(expected, seen);
     // The hold began exactly 299 seconds before the first start.
     std::int64_t t = s0 - 400;
-    host.log.clear();
+    rig.log.clear();
     reset_wake_state();
     platform.power = &power;
     rearm_wake_timer((std::time_t)t);
     recording.active = 0;
-    for (; host.log.back() != "awake 1"; ++t) tick(t);
+    for (; rig.log.back() != "awake 1"; ++t) tick(t);
     EXPECT_EQ(s0 - 60 - 299, t - 1);
     platform.power = inert_platform().power;
 }

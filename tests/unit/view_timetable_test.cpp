@@ -380,7 +380,7 @@ TEST_F(Timetable, DamagedTablesNeverDrawOutsideThePanel) {
 TEST_F(Timetable, MainPanelChoosesThePicture) {
     put(0, "a", "250130", "100000", "110000");
     reservations.current_colour = 0x00FF00;
-    paint_main_panel(kDialog, now);
+    paint_main_panel(kDialog, now, false, 5, 0);
     EXPECT_EQ(3, fake.surfaces.open_count);
     EXPECT_EQ(3, fake.surfaces.close_count);
     std::vector<Box> fills = boxes(fake.surfaces.fills());
@@ -391,10 +391,7 @@ TEST_F(Timetable, MainPanelChoosesThePicture) {
     for (const DrawOp& op : fake.surfaces.ops) EXPECT_EQ(kDialog, op.window);
 
     fake.surfaces.ops.clear();
-    recording.active = 1;
-    recording.status_step = 5;
-    recording.index = 0;
-    paint_main_panel(kDialog, now);
+    paint_main_panel(kDialog, now, true, 5, 0);
     EXPECT_EQ(2u, fake.surfaces.fills().size());
     EXPECT_EQ(5u, fake.surfaces.texts().size());
 
