@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/calendar.h"
 #include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
 #include "engine/after_actions.h"
@@ -17,52 +18,11 @@ const std::time_t kOnceOnlyLongest = 24 * 60 * 60;
 
 namespace {
 
-// Six ASCII digits and the terminating NUL, split into three two-digit numbers.
-bool split_six(const char field[7], int* a, int* b, int* c) {
-    for (int i = 0; i < 6; ++i)
-        if (field[i] < '0' || field[i] > '9') return false;
-    if (field[6] != '\0') return false;
-    *a = (field[0] - '0') * 10 + (field[1] - '0');
-    *b = (field[2] - '0') * 10 + (field[3] - '0');
-    *c = (field[4] - '0') * 10 + (field[5] - '0');
-    return true;
-}
-
-long six_number(const char field[7]) {
-    long n = 0;
-    for (int i = 0; i < 6; ++i) n = n * 10 + (field[i] - '0');
-    return n;
-}
-
-int days_in_month(int year, int month) {
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
-bool valid_time(const char field[7], int* h, int* m, int* s) {
-    return split_six(field, h, m, s) && *h <= 23 && *m <= 59 && *s <= 59;
-}
-
-std::time_t convert_local(int year, int month, int day, int h, int mi, int s) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = s;
-    // Let mktime decide daylight saving for that moment itself; copying the current
-    // moment's flag would put times on the other side of a change an hour off.
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
-
 // Local midnights of the dates that reservations name, so that the reservations of one
 // date cost one conversion between them. A date whose day is not 86400 seconds long (a
 // daylight-saving change) is marked, and its times are converted one by one.
 struct DateMidnight {
-    int year, month, day;
+    CivilDate date;
     bool linear;
     std::time_t midnight;
 };
@@ -70,29 +30,32 @@ const int kDateCacheSize = 16;
 DateMidnight date_cache[kDateCacheSize];
 int date_cache_next = 0;
 
-const DateMidnight& midnight_of(int year, int month, int day) {
+bool same_date(const CivilDate& a, const CivilDate& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+const DateMidnight& midnight_of(const CivilDate& date) {
     for (const DateMidnight& d : date_cache)
-        if (d.year == year && d.month == month && d.day == day) return d;
+        if (same_date(d.date, date)) return d;
     DateMidnight& d = date_cache[date_cache_next];
     date_cache_next = (date_cache_next + 1) % kDateCacheSize;
-    d.year = year;
-    d.month = month;
-    d.day = day;
-    d.midnight = convert_local(year, month, day, 0, 0, 0);
-    std::time_t next = convert_local(year, month, day + 1, 0, 0, 0);
+    d.date = date;
+    d.midnight = local_midnight(date);
+    std::time_t next = local_midnight({date.year, date.month, date.day + 1});
     d.linear = d.midnight != (std::time_t)-1 && next != (std::time_t)-1 && next - d.midnight == 86400;
     return d;
 }
 
+std::time_t seconds_into_day(const CivilTime& t) { return t.hour * 3600 + t.minute * 60 + t.second; }
+
 // A local calendar time from a yymmdd and an hhmmss text; false when they are not a
 // valid date and time.
-bool local_moment(const char date[7], const char time[7], std::time_t* out) {
-    int yy, mm, dd, h, mi, s;
-    if (!split_six(date, &yy, &mm, &dd) || !valid_time(time, &h, &mi, &s)) return false;
-    if (mm < 1 || mm > 12 || dd < 1 || dd > days_in_month(2000 + yy, mm)) return false;
-    const DateMidnight& d = midnight_of(2000 + yy, mm, dd);
-    std::time_t v = d.linear ? d.midnight + h * 3600 + mi * 60 + s
-                             : convert_local(2000 + yy, mm, dd, h, mi, s);
+bool record_moment(const char date[7], const char time[7], std::time_t* out) {
+    CivilDate day;
+    CivilTime clock;
+    if (!parse_yymmdd(date, &day) || !parse_hhmmss(time, &clock)) return false;
+    const DateMidnight& d = midnight_of(day);
+    std::time_t v = d.linear ? d.midnight + seconds_into_day(clock) : local_moment(day, clock);
     if (v == (std::time_t)-1) return false;
     *out = v;
     return true;
@@ -111,7 +74,7 @@ struct SlotCache {
     bool period_valid;
     std::time_t period_start, period_end;
     bool window_valid;
-    int window_year, window_yday;
+    CivilDate window_day;  // the local date the window is for; year 0 for none
     std::time_t window_start, window_end;
 };
 SlotCache cache[kMaxReservations];
@@ -124,9 +87,9 @@ SlotCache& slot_cache(int index) {
         std::memcpy(c.times, times, kTimesSize);
         c.filled = true;
         const Reservation& r = reservations.table.slots[index];
-        c.period_valid = local_moment(r.start_date, r.start_time, &c.period_start) &&
-                         local_moment(r.end_date, r.end_time, &c.period_end);
-        c.window_year = -1;
+        c.period_valid = record_moment(r.start_date, r.start_time, &c.period_start) &&
+                         record_moment(r.end_date, r.end_time, &c.period_end);
+        c.window_day = {0, 0, 0};
     }
     return c;
 }
@@ -136,29 +99,18 @@ SlotCache& slot_cache(int index) {
 // is its midnight plus the seconds into the day, exactly what mktime would give; on the
 // days of a change every window is converted with mktime instead.
 struct DayCache {
-    int year, yday;  // the local date these are for; year -1 for none
+    CivilDate date;  // the local date these are for; year 0 for none
     bool linear;
     std::time_t midnight[2];
 };
-DayCache day_cache = {-1, 0, false, {0, 0}};
+DayCache day_cache = {{0, 0, 0}, false, {0, 0}};
 
-std::time_t midnight_after(const std::tm& today, int days) {
-    std::tm t = today;
-    t.tm_mday += days;
-    t.tm_hour = 0;
-    t.tm_min = 0;
-    t.tm_sec = 0;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
-
-const DayCache& day_for(const std::tm& today) {
-    if (day_cache.year != today.tm_year || day_cache.yday != today.tm_yday) {
-        std::time_t m0 = midnight_after(today, 0);
-        std::time_t m1 = midnight_after(today, 1);
-        std::time_t m2 = midnight_after(today, 2);
-        day_cache.year = today.tm_year;
-        day_cache.yday = today.tm_yday;
+const DayCache& day_for(const CivilDate& today) {
+    if (!same_date(day_cache.date, today)) {
+        std::time_t m0 = local_midnight(today);
+        std::time_t m1 = local_midnight({today.year, today.month, today.day + 1});
+        std::time_t m2 = local_midnight({today.year, today.month, today.day + 2});
+        day_cache.date = today;
         day_cache.midnight[0] = m0;
         day_cache.midnight[1] = m1;
         day_cache.linear = m0 != (std::time_t)-1 && m1 != (std::time_t)-1 &&
@@ -167,34 +119,34 @@ const DayCache& day_for(const std::tm& today) {
     return day_cache;
 }
 
-// Wall-clock time h:m:s of today (day 0) or tomorrow (day 1) as a calendar time.
-std::time_t wall_clock(const std::tm& today, int day, int h, int m, int s) {
+// Wall-clock time t of today (day 0) or tomorrow (day 1) as a calendar time.
+std::time_t wall_clock(const CivilDate& today, int day, const CivilTime& t) {
     const DayCache& d = day_for(today);
-    if (d.linear) return d.midnight[day] + h * 3600 + m * 60 + s;
-    std::tm t = today;
-    t.tm_mday += day;
-    t.tm_hour = h;
-    t.tm_min = m;
-    t.tm_sec = s;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
+    if (d.linear) return d.midnight[day] + seconds_into_day(t);
+    return local_moment({today.year, today.month, today.day + day}, t);
+}
+
+// The daily window of a record's times: from its start time to its end time on the same
+// day, or on the next when the end time is earlier in the day. False for invalid times.
+bool window_times(const Reservation& r, CivilTime* start, CivilTime* end, int* end_day) {
+    if (!parse_hhmmss(r.start_time, start) || !parse_hhmmss(r.end_time, end)) return false;
+    *end_day = seconds_into_day(*start) > seconds_into_day(*end) ? 1 : 0;
+    return true;
 }
 
 // The daily window anchored at the local date of today: today's start time to today's
 // end time, or to tomorrow's when the end time is earlier in the day than the start time.
-bool daily_window(int index, const std::tm& today, std::time_t* start, std::time_t* end) {
+bool daily_window(int index, const CivilDate& today, std::time_t* start, std::time_t* end) {
     SlotCache& c = slot_cache(index);
     if (!c.period_valid) return false;
-    if (c.window_year != today.tm_year || c.window_yday != today.tm_yday) {
-        const Reservation& r = reservations.table.slots[index];
-        int sh, sm, ss, eh, em, es;
-        valid_time(r.start_time, &sh, &sm, &ss);
-        valid_time(r.end_time, &eh, &em, &es);
-        int end_day = six_number(r.start_time) > six_number(r.end_time) ? 1 : 0;
-        c.window_start = wall_clock(today, 0, sh, sm, ss);
-        c.window_end = wall_clock(today, end_day, eh, em, es);
-        c.window_year = today.tm_year;
-        c.window_yday = today.tm_yday;
+    if (!same_date(c.window_day, today)) {
+        CivilTime s, e;
+        int end_day = 0;
+        // The period is valid, so are its times.
+        window_times(reservations.table.slots[index], &s, &e, &end_day);
+        c.window_start = wall_clock(today, 0, s);
+        c.window_end = wall_clock(today, end_day, e);
+        c.window_day = today;
         c.window_valid = c.window_start != (std::time_t)-1 && c.window_end != (std::time_t)-1;
     }
     *start = c.window_start;
@@ -202,7 +154,6 @@ bool daily_window(int index, const std::tm& today, std::time_t* start, std::time
     return c.window_valid;
 }
 
-// The step is set before it is drawn, so that whatever paints meanwhile shows it too.
 void show_step(WindowRef dialog, int step) {
     recording.status_step = step;
     paint_status_panel(dialog, step, recording.index);
@@ -277,20 +228,17 @@ bool reservation_period(int index, std::time_t* start, std::time_t* end) {
 
 namespace {
 
-// The first moment in [lower, upper], a span within the local date `day`, at which the
-// scan finds weekly reservation index due, or -1. The scan tests a moment t against the
-// window anchored at t's own local date, looked at a minute ahead.
-std::time_t weekly_start_on(int index, const std::tm& day, std::time_t lower, std::time_t upper) {
-    const Reservation& r = reservations.table.slots[index];
-    if (!weekday_selected(index, day.tm_wday)) return -1;
-    int sh, sm, ss, eh, em, es;
-    if (!valid_time(r.start_time, &sh, &sm, &ss) || !valid_time(r.end_time, &eh, &em, &es))
-        return -1;
-    const int end_day = six_number(r.start_time) > six_number(r.end_time) ? 1 : 0;
-    const std::time_t window_start =
-        convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday, sh, sm, ss);
-    const std::time_t window_end =
-        convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday + end_day, eh, em, es);
+// The first moment in [lower, upper], a span within the local date `day` (of weekday
+// `weekday`), at which the scan finds weekly reservation index due, or -1. The scan tests
+// a moment t against the window anchored at t's own local date, looked at a minute ahead.
+std::time_t weekly_start_on(int index, const CivilDate& day, int weekday, std::time_t lower,
+                            std::time_t upper) {
+    if (!weekday_selected(index, weekday)) return -1;
+    CivilTime s, e;
+    int end_day = 0;
+    if (!window_times(reservations.table.slots[index], &s, &e, &end_day)) return -1;
+    const std::time_t window_start = local_moment(day, s);
+    const std::time_t window_end = local_moment({day.year, day.month, day.day + end_day}, e);
     if (window_start == (std::time_t)-1 || window_end == (std::time_t)-1) return -1;
     std::time_t first = window_start - 60 > lower ? window_start - 60 : lower;
     std::time_t last = window_end - 60 < upper ? window_end - 60 : upper;
@@ -313,23 +261,21 @@ std::time_t first_due(int index, std::time_t from) {
     // Weekly: the days from lower's on, each between its own local midnights. A selected
     // weekday comes within a week, so two weeks are enough for a window that lies before
     // lower on the first day or is lost in a daylight-saving change.
-    const std::tm* lt = std::localtime(&lower);
-    if (lt == nullptr) return -1;
-    std::tm day = *lt;
+    CivilDate first_day;
+    if (!local_date_of(lower, &first_day, nullptr, nullptr)) return -1;
     for (int d = 0; d < 15; ++d) {
-        std::time_t midnight = convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday + d, 0, 0, 0);
-        std::time_t next_midnight =
-            convert_local(day.tm_year + 1900, day.tm_mon + 1, day.tm_mday + d + 1, 0, 0, 0);
+        CivilDate day, next_day;
+        int weekday = 0;
+        if (!add_days(first_day, d, &day, &weekday) || !add_days(day, 1, &next_day, nullptr))
+            return -1;
+        std::time_t midnight = local_midnight(day);
+        std::time_t next_midnight = local_midnight(next_day);
         if (midnight == (std::time_t)-1 || next_midnight == (std::time_t)-1) return -1;
         if (midnight > upper) return -1;
-        std::time_t noon = midnight + 12 * 3600;
-        const std::tm* at_noon = std::localtime(&noon);
-        if (at_noon == nullptr) return -1;
-        std::tm this_day = *at_noon;
         std::time_t from_here = midnight > lower ? midnight : lower;
         std::time_t to_here = next_midnight - 1 < upper ? next_midnight - 1 : upper;
         if (from_here > to_here) continue;
-        std::time_t t = weekly_start_on(index, this_day, from_here, to_here);
+        std::time_t t = weekly_start_on(index, day, weekday, from_here, to_here);
         if (t != -1) return t;
     }
     return -1;
@@ -352,7 +298,7 @@ bool next_start(int reservation_count, std::time_t from, std::time_t* at) {
 
 void reset_schedule_cache() {
     std::memset(cache, 0, sizeof(cache));
-    day_cache.year = -1;
+    day_cache.date = {0, 0, 0};
     std::memset(date_cache, 0, sizeof(date_cache));
     date_cache_next = 0;
 }
@@ -368,10 +314,9 @@ void reset_program_state() {
 namespace {
 
 void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, std::time_t current) {
-    std::tm today_tm;
-    const std::tm* lt = std::localtime(&current);
-    if (lt == nullptr) return;
-    today_tm = *lt;
+    CivilDate today;
+    int today_weekday = 0;
+    if (!local_date_of(current, &today, nullptr, &today_weekday)) return;
 
     if (recording.active) {
         if (current >= recording.stop_time) {
@@ -389,7 +334,7 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
     // A weekly occurrence belongs to the day its window is anchored at, so that day's
     // weekday is tested. (Testing the weekday of the look-ahead moment would start an
     // overnight window of an unselected day at 23:59 when the next day is selected.)
-    const int anchor_weekday = today_tm.tm_wday;
+    const int anchor_weekday = today_weekday;
 
     if (reservation_count > kMaxReservations) reservation_count = kMaxReservations;
     for (int i = 0; i < reservation_count; ++i) {
@@ -397,7 +342,7 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
         if (!reservation_period(i, &period_start, &period_end)) continue;
         if (now < period_start || now > period_end) continue;
         std::time_t window_start, window_end;
-        if (!daily_window(i, today_tm, &window_start, &window_end)) continue;
+        if (!daily_window(i, today, &window_start, &window_end)) continue;
         std::time_t stop;
         if (reservations.table.slots[i].repeat_mode != 1) {
             // Once only: recorded until its period ends. (A window anchored at the day it

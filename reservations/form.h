@@ -2,30 +2,21 @@
 // "予約更新" store into a slot, and what the form shows for a slot.
 #pragma once
 #include <ctime>
+#include "base/calendar.h"
 #include "base/platform.h"
 #include "reservations/reservation.h"
-
-struct FormDate {
-    int year, month, day;  // full year, month 1..12
-};
-struct FormTime {
-    int hour, minute, second;
-};
 
 // The form's controls as values.
 struct FormValues {
     char name[64];       // Shift-JIS text of the name box (cut to 20 bytes when stored)
-    FormDate start_date, end_date;
-    FormTime start_time, end_time;
+    CivilDate start_date, end_date;
+    CivilTime start_time, end_time;
     int repeat_mode;     // selected entry of the repeat-mode list (0 once only, 1 weekly)
     bool weekdays[7];    // boxes "月" .. "日"
     Colour colour;
 };
 
 const int kMaxNameBytes = 20;
-
-// Removes every "/" and ":" in place.
-void strip_separators(char* text);
 
 // The weight of weekday box i (0 Monday .. 6 Sunday): 64 >> i.
 int weekday_weight(int box);
@@ -36,7 +27,7 @@ int weekday_mask_from_boxes(const bool boxes[7]);
 void boxes_from_weekday_mask(int mask_byte, bool boxes[7]);
 
 // yymmdd of the day after the yymmdd date (calendar carried over); out holds 7 bytes.
-// False when date is not six digits.
+// False when date is not a valid date.
 bool next_day_yymmdd(const char* date, char* out);
 
 // Stores the form into slot index. Refuses with the message "これ以上追加できません" /
@@ -45,7 +36,7 @@ bool next_day_yymmdd(const char* date, char* out);
 int store_form_values(int index, const FormValues& values, WindowRef owner);
 
 // What the form shows for slot index, on top of the current local time now: the name,
-// the dates and times split from their texts (a piece that is not two digits reads as
-// the digits it starts with, or 0), the repeat mode, the weekday boxes; *colour_set tells
-// whether the slot has a colour of its own (0 means none).
+// the dates and times read from their texts (a text that is not a valid date or time, as
+// a damaged file may hold, leaves today's date or the current time), the repeat mode, the
+// weekday boxes; *colour_set tells whether the slot has a colour of its own (0 means none).
 void form_values_for(int index, std::time_t now, FormValues* values, bool* colour_set);

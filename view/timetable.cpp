@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include "base/sjis.h"
+#include "base/calendar.h"
 #include "base/capture_interface.h"
+#include "base/sjis.h"
 #include "view/fonts.h"
 
 const char* const status_messages[kStatusMessageCount] = {
@@ -36,65 +37,24 @@ int axis_x(const Rect& r, const TimetableScale& s, int h, int m) {
     return trunc_px(r.left + h * s.w + m * kPerMinute * s.w + 0.5 * s.w);
 }
 
-// The seven shown days, worked out once per picture. Each is today's date with the day
-// of the month raised and normalised by mktime, taken at noon and with tm_isdst = -1:
-// carrying over today's hour and DST flag would push the late evening before a change
-// onto the wrong date.
+// The seven shown days, worked out once per picture: today's date and the six after it,
+// each with its weekday.
 struct ShownWeek {
     bool valid[kDaysShown];
-    std::tm day[kDaysShown];
-    char yymmdd[kDaysShown][16];
-    long number[kDaysShown];  // yymmdd read as a decimal number
-    int today_weekday;  // Sunday 0 .. Saturday 6
+    CivilDate day[kDaysShown];
+    int weekday[kDaysShown];  // Sunday 0 .. Saturday 6
+    int today_weekday;
 };
 
 bool shown_week(std::time_t now, ShownWeek* week) {
-    const std::tm* local = std::localtime(&now);
-    if (!local) return false;
-    const std::tm today = *local;
-    week->today_weekday = today.tm_wday;
-    for (int d = 0; d < kDaysShown; ++d) {
-        std::tm t = today;
-        t.tm_mday += d;
-        t.tm_hour = 12;
-        t.tm_min = 0;
-        t.tm_sec = 0;
-        t.tm_isdst = -1;
-        week->valid[d] = std::mktime(&t) != (std::time_t)-1 &&
-                         std::strftime(week->yymmdd[d], sizeof(week->yymmdd[d]), "%y%m%d", &t) != 0;
-        week->day[d] = t;
-        week->number[d] = (t.tm_year % 100) * 10000L + (t.tm_mon + 1) * 100L + t.tm_mday;
-    }
+    CivilDate today;
+    if (!local_date_of(now, &today, nullptr, &week->today_weekday)) return false;
+    for (int d = 0; d < kDaysShown; ++d)
+        week->valid[d] = add_days(today, d, &week->day[d], &week->weekday[d]);
     return true;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Hours and minutes of an hhmmss field. A time whose first four characters are not digits
-// within 00..23 and 00..59 has no place on the axis, and a reservation with such a start
-// or end time is not drawn. The seconds are ignored, whatever they hold.
-bool read_hour_minute(const char* field, std::size_t size, int* h, int* m) {
-    if (field_length(field, size) < 4) return false;
-    for (int i = 0; i < 4; ++i)
-        if (!is_digit(field[i])) return false;
-    *h = (field[0] - '0') * 10 + (field[1] - '0');
-    *m = (field[2] - '0') * 10 + (field[3] - '0');
-    return *h <= 23 && *m <= 59;
-}
-
-// A yymmdd field read as a decimal number. Only exactly six digits count as a date; any
-// other content makes the weekly period undefined and the reservation is not drawn. The
-// digits are not checked further: a month 13 is just a larger number in the comparison.
-bool read_date_number(const char* field, std::size_t size, long* out) {
-    if (field_length(field, size) != 6) return false;
-    long v = 0;
-    for (int i = 0; i < 6; ++i) {
-        if (!is_digit(field[i])) return false;
-        v = v * 10 + (field[i] - '0');
-    }
-    *out = v;
-    return true;
-}
+bool same_day(const CivilDate& a, const CivilDate& b) { return date_number(a) == date_number(b); }
 
 int clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -129,8 +89,15 @@ void draw_grid(Canvas& c, const Rect& r, std::time_t now) {
         c.fill_rect(trunc_px(r.left + s.w - iw), trunc_px(yc - ih), trunc_px(r.left + 24 * s.w + iw),
                     trunc_px(yc + ih), kInnerBandColour);
         char caption[32];
+        std::tm caption_day{};
+        if (have_week && week.valid[i - 1]) {
+            caption_day.tm_year = week.day[i - 1].year - 1900;
+            caption_day.tm_mon = week.day[i - 1].month - 1;
+            caption_day.tm_mday = week.day[i - 1].day;
+            caption_day.tm_wday = week.weekday[i - 1];
+        }
         if (have_week && week.valid[i - 1] &&
-            std::strftime(caption, sizeof(caption), "%m/%d %a", &week.day[i - 1]))
+            std::strftime(caption, sizeof(caption), "%m/%d %a", &caption_day))
             c.draw_text(15, trunc_px(yc - 0.25 * s.h), kCaptionColour, caption, caption_font, 1,
                         kInnerBandColour);
     }
@@ -168,10 +135,10 @@ void draw_piece(Canvas& c, const Rect& r, const TimetableScale& s, int row, int 
 void draw_bar(Canvas& c, const Rect& r, int index, int day) {
     if (index < 0 || index >= kMaxReservations || day < 0 || day >= kDaysShown) return;
     const Reservation& res = reservations.table.slots[index];
-    int sh, sm, eh, em;
-    if (!read_hour_minute(res.start_time, sizeof(res.start_time), &sh, &sm) ||
-        !read_hour_minute(res.end_time, sizeof(res.end_time), &eh, &em))
-        return;
+    // Only a valid time has a place on the axis; the seconds are not drawn.
+    CivilTime start, end;
+    if (!parse_hhmmss(res.start_time, &start) || !parse_hhmmss(res.end_time, &end)) return;
+    const int sh = start.hour, sm = start.minute, eh = end.hour, em = end.minute;
     const TimetableScale s = timetable_scale(r);
     // The label is the reservation's number, 1 to 40.
     char label[3];
@@ -209,18 +176,15 @@ void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
         const Reservation& res = reservations.table.slots[k];
         if (res.name[0] == '\0') break;
 
+        // Only valid dates are drawn: a damaged one matches no day and bounds no period.
+        CivilDate first, last;
+        if (!parse_yymmdd(res.start_date, &first)) continue;
         if (res.repeat_mode == 0) {
-            char start[8];
-            FIELD_COPY(start, res, start_date);
             for (int day = 0; day < kDaysShown; ++day)
-                if (week.valid[day] && std::strcmp(week.yymmdd[day], start) == 0) draw_bar(c, r, k, day);
+                if (week.valid[day] && same_day(week.day[day], first)) draw_bar(c, r, k, day);
             continue;
         }
-
-        long first, last;
-        if (!read_date_number(res.start_date, sizeof(res.start_date), &first) ||
-            !read_date_number(res.end_date, sizeof(res.end_date), &last))
-            continue;
+        if (!parse_yymmdd(res.end_date, &last)) continue;
         // Monday (64) to Sunday (1); the eighth bit is no weekday and is not read.
         for (int j = 0; j < 7; ++j) {
             if (!(res.weekday_mask & (64 >> j))) continue;
@@ -228,7 +192,8 @@ void draw_bars(Canvas& c, const Rect& r, std::time_t now) {
             if (day < 0) day += 7;
             if (day > 6) day = 0;
             if (!week.valid[day]) continue;
-            if (first <= week.number[day] && week.number[day] <= last) draw_bar(c, r, k, day);
+            const long shown = date_number(week.day[day]);
+            if (date_number(first) <= shown && shown <= date_number(last)) draw_bar(c, r, k, day);
         }
     }
 }

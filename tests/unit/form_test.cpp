@@ -95,18 +95,6 @@ TEST_F(Form, WeekdayBoxesAndMaskBothWays) {
     EXPECT_EQ(34, reservations.table.slots[0].weekday_mask);
 }
 
-TEST_F(Form, StripSeparators) {
-    char date[] = "03/02/16";
-    strip_separators(date);
-    EXPECT_STREQ("030216", date);
-    char time[] = "23:30:00";
-    strip_separators(time);
-    EXPECT_STREQ("233000", time);
-    char none[] = "";
-    strip_separators(none);
-    EXPECT_STREQ("", none);
-}
-
 TEST_F(Form, FortySlotsRefuseWithTheirMessageAndStoreNothing) {
     ReservationTable before = reservations.table;
     EXPECT_EQ(-1, store_form_values(40, v, (WindowRef)0x77));
@@ -175,12 +163,17 @@ TEST_F(Form, ShowingASlotSplitsItsTextsOverTheCurrentTime) {
     EXPECT_TRUE(shown.weekdays[6]);
     EXPECT_FALSE(colour_set) << "colour 0 counts as no colour";
 
-    // Damaged texts: no NUL anywhere, letters for digits.
+    // Damaged texts (no NUL anywhere, letters for digits; a 13th month, a 24th hour) are
+    // no date or time: today and the current time stay.
     std::memset(&r, 'x', sizeof(r));
+    std::memcpy(r.end_date, "261307", 7);
+    std::memcpy(r.end_time, "240000", 7);
     form_values_for(2, (std::time_t)local_time(2026, 12, 7, 8, 9, 10), &shown, &colour_set);
     EXPECT_EQ(std::string(21, 'x'), shown.name);
-    EXPECT_EQ(2000, shown.start_date.year);
-    EXPECT_EQ(0, shown.start_time.hour);
+    for (const CivilDate& d : {shown.start_date, shown.end_date})
+        EXPECT_EQ(20261207, date_number(d));
+    for (const CivilTime& t : {shown.start_time, shown.end_time})
+        EXPECT_EQ(8 * 3600 + 9 * 60 + 10, t.hour * 3600 + t.minute * 60 + t.second);
     // No slot: today and the current time.
     form_values_for(-1, (std::time_t)local_time(2026, 12, 7, 8, 9, 10), &shown, &colour_set);
     EXPECT_EQ(2026, shown.start_date.year);

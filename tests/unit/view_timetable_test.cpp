@@ -298,6 +298,8 @@ TEST(TimetableDst, RowsAreConsecutiveDatesAcrossADaylightSavingChange) {
     EXPECT_EQ("10/28 Mon", fake.surfaces.texts()[2].text);
 }
 
+// A record is drawn only when its dates and times are a valid date and time, the same
+// rule by which the scheduler starts it.
 TEST_F(Timetable, BadTimesAndDatesAreNotDrawn) {
     put(0, "a", "250130", "250000", "260000");  // hour 25
     put(1, "b", "250130", "1060xx", "110000");  // minute 60
@@ -306,28 +308,24 @@ TEST_F(Timetable, BadTimesAndDatesAreNotDrawn) {
     put(4, "e", "251301", "100000", "110000");  // month 13 is never a shown date
     put_weekly(5, "2501", "251231", 0x7F);      // weekly period not six digits
     put_weekly(6, "250101", "25123x", 0x7F);
+    put_weekly(7, "250101", "251301", 0x7F);    // month 13 ends no period
+    put(8, "f", "250130", "100060", "110000");  // second 60
+    Reservation& r = put(9, "g", "250130", "", "110000");
+    std::memcpy(r.start_time, "1000009", 7);    // no NUL: runs into the next field
     EXPECT_TRUE(bars().empty());
 
-    // A reservation after the bad ones is still drawn.
-    put(7, "ok", "250130", "100000", "110000");
-    EXPECT_EQ(1u, bars().size());
+    // A reservation after the bad ones is still drawn, also with a 21-byte name.
+    Reservation& ok = put(10, "", "250130", "100000", "110000");
+    std::memset(ok.name, 'N', sizeof(ok.name));
+    std::vector<Box> expected = {{256, 26, 274, 53, 0x123456}};  // 10:00 .. 11:00
+    EXPECT_EQ(expected, bars());
 }
 
-TEST_F(Timetable, OddButDefinedRecordsDrawAsTheArithmeticGives) {
-    // Month 13 in a weekly period is only a larger number: 250130 lies between.
-    put_weekly(0, "250101", "251301", 0x7F);
-    EXPECT_EQ(7u, bars().size());
-    // The eighth bit of the mask is no weekday.
+TEST_F(Timetable, OnlySevenBitsOfTheMaskAreWeekdays) {
     put_weekly(0, "250101", "251231", 0xFF);
     EXPECT_EQ(7u, bars().size());
     put_weekly(0, "250101", "251231", 0x80);
     EXPECT_TRUE(bars().empty());
-    // Fields without their NUL: a 21-byte name and a time running into the next field.
-    Reservation& r = put(0, "", "250130", "", "110000");
-    std::memset(r.name, 'N', sizeof(r.name));
-    std::memcpy(r.start_time, "1000009", 7);
-    std::vector<Box> expected = {{256, 26, 274, 53, 0x123456}};  // 10:00 .. 11:00
-    EXPECT_EQ(expected, bars());
 }
 
 TEST_F(Timetable, DamagedTablesNeverDrawOutsideThePanel) {
