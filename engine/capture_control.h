@@ -4,7 +4,7 @@
 #include <cstdint>
 #include "base/platform.h"
 
-// Seconds given to a freshly launched capture application to show its control window.
+// The time given to a freshly launched capture application to show its control window.
 const std::uint32_t kCaptureLaunchWaitMs = 13000;
 
 // The capture control window if one is open, else null.
