@@ -1,11 +1,11 @@
 // The core's hot paths, each in a function of its own so that callgrind can count the
 // instructions of exactly one call (--toggle-collect=<function>).
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
-#include "engine/scheduler.h"
 #include "engine/scheduler.h"
 #include "view/timetable.h"
 
@@ -20,28 +20,33 @@ public:
     void draw_text(int, int, Colour, const char*, int, int, Colour) override {}
 };
 
-// A host that must never be asked anything: no reservation is due.
+void fail() {
+    std::fprintf(stderr, "core_bench: a reservation fell due\n");
+    std::exit(2);
+}
+
+// The seams that every start and stop sequence uses, none of which may be asked
+// anything: no reservation is due.
 class IdleHost : public SchedulerHost {
 public:
-    void sleep_ms(std::uint32_t) override { fail(); }
-    int show_status(WindowRef, int s, int) override { return fail(), s; }
     void post_command(WindowRef, int) override { fail(); }
     void send_command(WindowRef, int) override { fail(); }
-    void send_to_capture(WindowRef, unsigned) override { fail(); }
     void repaint(WindowRef) override { fail(); }
     void show_reservation(WindowRef, int) override { fail(); }
-    int apply_recording_conditions(WindowRef, int) override { return fail(), 0; }
-    int apply_picture_quality(WindowRef, int) override { return fail(), 0; }
-    int apply_stream_format(WindowRef, int) override { return fail(), 0; }
-    int apply_gop_structure(WindowRef, int) override { return fail(), 0; }
-    void open_capture_application(WindowRef*, int) override { fail(); }
-    void move_newest_recording(WindowRef, const char*) override { fail(); }
-    void run_after_action(int) override { fail(); }
-private:
-    static void fail() {
-        std::fprintf(stderr, "core_bench: a reservation fell due\n");
-        std::exit(2);
-    }
+};
+
+class IdleClock : public Clock {
+public:
+    void sleep_ms(std::uint32_t) override { fail(); }
+    std::int64_t now() override { return fail(), 0; }
+};
+
+class IdleDesktop : public Desktop {
+public:
+    WindowRef find_window(const char*, const char*) override { return fail(), nullptr; }
+    void launch(const char*, const char*) override { fail(); }
+    void place_at_bottom(WindowRef, int, int) override { fail(); }
+    void send(WindowRef, std::uint32_t) override { fail(); }
 };
 
 // 40 reservations, weekly and once-only mixed, all within the shown week and none due
@@ -80,7 +85,8 @@ extern "C" __attribute__((noinline)) void bench_idle_tick() {
 }
 
 extern "C" __attribute__((noinline)) void bench_full_paint() {
-    paint_main_panel(nullptr, tick_time);
+    paint_main_panel(nullptr, tick_time, recording.active != 0, recording.status_step,
+                     recording.index);
 }
 
 int main() {
@@ -88,8 +94,12 @@ int main() {
     tzset();
     static NullSurfaces surfaces;
     static IdleHost host;
+    static IdleClock clock;
+    static IdleDesktop desktop;
     platform.surfaces = &surfaces;
     platform.host = &host;
+    platform.clock = &clock;
+    platform.desktop = &desktop;
     fill_table();
     std::tm t{};
     t.tm_year = 126;

@@ -6,18 +6,21 @@
 // after it, each 0 when absent, are: the number of reservations in use (mod 41; without
 // it, the count of leading names as the program computes it), the time zone, four bytes
 // of start-time offset, a flags byte, and then the steps between ticks, used in turn.
+// Flags: 1 the install folder, 2 the capture window never shows, 4 writes fail, 8 one
+// settings file missing, 16 a tick inside a start, 32 moves fail, 64 the capture
+// application already open.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
 
-#include "engine/scheduler.h"
-#include "capture_settings/settings_file.h"
-#include "engine/after_actions.h"
 #include "base/capture_interface.h"
+#include "capture_settings/settings_file.h"
+#include "engine/capture_control.h"
 #include "engine/scheduler.h"
 #include "reservations/form.h"
 #include "reservations/reservation.h"
+#include "resources/resource_ids.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "view/timetable.h"
 
@@ -43,9 +46,6 @@ const char kSettingsText[] =
     "Brightness=127\r\nContrast=70\r\nSaturation=67\r\nHue=0\r\n";
 
 FuzzMessages messages;
-FuzzFiles files;
-FuzzClock clock_;
-CheckingSurfaces surfaces;
 std::int64_t sim_now;
 
 int line_count(const std::string& s) {
@@ -54,12 +54,229 @@ int line_count(const std::string& s) {
     return n;
 }
 
+// The sequences are checked where the core's calls arrive: a settings file read is a
+// writer, a canvas opened on a new recording.status_step is that step shown, and the waits,
+// the capture window, the commands, the move and the power request each arrive at their
+// own seam. These hooks, defined with the host below, take them in.
+void settings_read(const char* path);
+void canvas_opened(WindowRef window);
+void canvas_closed();
+void waited(std::uint32_t ms);
+
+struct SequenceFiles : FuzzFiles {
+    int read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) override {
+        settings_read(path);
+        return FuzzFiles::read(path, buf, cap, got, more);
+    }
+} files;
+
+struct SequenceClock : FuzzClock {
+    void sleep_ms(std::uint32_t ms) override {
+        waited(ms);
+        FuzzClock::sleep_ms(ms);
+    }
+} clock_;
+
+struct SequenceSurfaces : CheckingSurfaces {
+    Canvas* open(WindowRef window) override {
+        Canvas* c = CheckingSurfaces::open(window);
+        canvas_opened(window);
+        return c;
+    }
+    void close(Canvas* c) override {
+        canvas_closed();
+        CheckingSurfaces::close(c);
+    }
+} surfaces;
+
+const Reservation& recorded() { return reservations.table.slots[recording.index]; }
+
+// The host as the program has it (form rules, the dialog's paint step), holding the state
+// of the sequence under way and checking that its events come in their order.
+struct Host : SchedulerHost {
+    enum Phase { Idle, Starting, Recording, Stopping } phase = Idle;
+    int count = 0;
+    int next_step = 2;        // the status step due next
+    int shown_step = 0;       // the step last drawn in a sequence
+    int lines_due = -1;       // lines the canvas open now must draw; -1 when it shows no step
+    int texts_at_open = 0;
+    bool open_fails = false;  // the capture application never shows its window
+    bool app_open = false;    // its window is there to be found
+    bool app_was_open = false, launched = false, reservation_shown = false, waited = false;
+    bool record_posted = false, stop_sent = false, close_sent = false;
+    bool moving = false, repainting = false, repainted = false;
+    int writers = 0;
+    std::uint64_t after_wait_ms = 0;
+    int power_requests = 0, last_power = 0;
+    std::int64_t reentrant_at = -1;
+    int starts = 0, stops = 0;
+    std::int64_t start_tick = 0;
+
+    void expect_index(int index) {
+        FUZZ_CHECK(index == recording.index, "index %d while recording %d", index,
+                   recording.index);
+        FUZZ_CHECK(index >= 0 && index < count, "index %d of %d in use", index, count);
+    }
+    // Without a window there is nothing to close.
+    bool closed() const { return close_sent || recording.capture_window == nullptr; }
+
+    void post_command(WindowRef dialog, int id) override {
+        FUZZ_CHECK(dialog == kDialog && id == IDC_CAPTURE_RECORD && phase == Starting && next_step == 5,
+                   "posted %d", id);
+        record_posted = true;
+    }
+    void send_command(WindowRef dialog, int id) override {
+        FUZZ_CHECK(dialog == kDialog && id == IDC_CAPTURE_STOP && phase == Stopping && next_step == 7,
+                   "sent %d", id);
+        stop_sent = true;
+    }
+    void repaint(WindowRef dialog) override {
+        FUZZ_CHECK(dialog == kDialog && phase == Stopping && next_step == 2 && closed() &&
+                       !recording.active && !repainted,
+                   "repaint out of order");
+        repainted = true;
+        moving = false;
+        surfaces.max_text = 100;
+        surfaces.allow_only(kPanel);
+        surfaces.allow_also(kSwatch);
+        repainting = true;
+        paint_main_panel(dialog, (std::time_t)sim_now, recording.active != 0, recording.status_step,
+                         recording.index);
+        repainting = false;
+    }
+    void show_reservation(WindowRef dialog, int index) override {
+        FUZZ_CHECK(dialog == kDialog && phase == Starting && next_step == 3 && !reservation_shown,
+                   "reservation shown out of order");
+        expect_index(index);
+        reservation_shown = true;
+        FormValues v;
+        bool colour_set;
+        form_values_for(index, (std::time_t)sim_now, &v, &colour_set);
+    }
+
+    // A start is seen first by a writer, or by status step 2 when no writer runs.
+    void begin_start() {
+        FUZZ_CHECK(recording.active && recording.sequence_running, "a start outside a sequence");
+        if (phase == Starting) return;
+        FUZZ_CHECK(phase == Idle, "a start while recording");
+        phase = Starting;
+        app_was_open = app_open;
+        launched = reservation_shown = waited = record_posted = false;
+        writers = 0;
+        ++starts;
+        start_tick = sim_now;
+        FUZZ_CHECK(recording.stop_time >= start_tick + 60, "stop time before the look-ahead moment");
+        if (recorded().repeat_mode == 1)
+            FUZZ_CHECK(recording.stop_time <= start_tick + 2 * 86400 + 7200,
+                       "weekly recording longer than its daily window");
+    }
+    void step_shown(WindowRef dialog, int step) {
+        FUZZ_CHECK(dialog == kDialog, "status on another window");
+        expect_index(recording.index);
+        FUZZ_CHECK(step == next_step, "status step %d where %d was due", step, next_step);
+        const Reservation& r = recorded();
+        switch (step) {
+        case 2: {
+            begin_start();
+            const int due = (r.use_conditions != 0) + (r.use_quality != 0) +
+                            ((std::int8_t)r.stream_format > 0) + (r.use_gop != 0);
+            FUZZ_CHECK(writers == due, "%d settings writers where %d were due", writers, due);
+            break;
+        }
+        case 3:
+            FUZZ_CHECK(reservation_shown && launched == (!app_was_open || open_fails) &&
+                           waited == launched,
+                       "capture application opened out of order");
+            FUZZ_CHECK(recording.capture_window == (open_fails ? nullptr : kCaptureWindow),
+                       "capture window %p kept", recording.capture_window);
+            break;
+        case 4: FUZZ_CHECK(waited, "record command without the wait before it"); break;
+        case 5:
+            FUZZ_CHECK(record_posted, "recording shown before the record command");
+            phase = Recording;
+            break;
+        case 6:
+            FUZZ_CHECK(phase == Recording, "a stop while not recording");
+            phase = Stopping;
+            stop_sent = close_sent = moving = repainted = false;
+            after_wait_ms = 0;
+            power_requests = 0;
+            break;
+        case 7: FUZZ_CHECK(stop_sent && waited, "closing without the stop command and its wait"); break;
+        }
+        waited = false;
+        shown_step = step;
+        next_step = step == 5 ? 6 : (step == 7 ? 2 : step + 1);
+        lines_due = step <= 3 ? 3 : (step >= 7 ? 7 : step);
+        texts_at_open = surfaces.texts;
+        surfaces.allow_only(kPanel);
+    }
+    // The end of the tick that ran a stop: the reservation's own power action, after its wait.
+    void end_stop() {
+        FUZZ_CHECK(repainted, "stop sequence ended before the repaint");
+        const Reservation& r = recorded();
+        FUZZ_CHECK(after_wait_ms == (std::uint64_t)(std::uint32_t)r.after_delay * 1000u,
+                   "waited %llu ms after a recording of after_delay %d",
+                   (unsigned long long)after_wait_ms, (int)r.after_delay);
+        const int action = (std::int8_t)r.after_action;
+        if (action >= 1 && action <= 3)
+            FUZZ_CHECK(power_requests == 1 && last_power == action, "after action %d: %d requests, last %d",
+                       action, power_requests, last_power);
+        else
+            FUZZ_CHECK(power_requests == 0 || (action == 4 && power_requests == 1 && last_power == 4),
+                       "after action %d: %d requests", action, power_requests);
+        phase = Idle;
+        ++stops;
+    }
+} host;
+
+// The capture application: found when open (unless its window never shows), opened by a
+// launch, gone once closed.
+struct CaptureDesktop : Desktop {
+    static void expect_opening() {
+        FUZZ_CHECK(host.phase == Host::Starting && host.next_step == 3 && !host.reservation_shown,
+                   "capture application opened out of order");
+    }
+    WindowRef find_window(const char* window_class, const char* title) override {
+        expect_opening();
+        FUZZ_CHECK(std::strcmp(window_class, kCaptureWindowClass) == 0 &&
+                       std::strcmp(title, kCaptureWindowTitle) == 0,
+                   "looked for %s", title);
+        return host.app_open && !host.open_fails ? kCaptureWindow : nullptr;
+    }
+    void launch(const char* application, const char* command_line) override {
+        expect_opening();
+        FUZZ_CHECK(!host.launched, "launched twice");
+        char exe[260];
+        capture_path(exe, sizeof(exe), use_install_folder, capture_exe_name(recorded().mpeg1 != 0));
+        FUZZ_CHECK(std::strcmp(application, exe) == 0 &&
+                       command_line == "\"" + std::string(exe) + "\"",
+                   "launched %s as %s", application, command_line);
+        host.launched = host.app_open = true;
+    }
+    void place_at_bottom(WindowRef window, int x, int y) override {
+        expect_opening();
+        FUZZ_CHECK(window == kCaptureWindow && x == 0 && y == 0, "placed %p at %d,%d", window, x, y);
+    }
+    void send(WindowRef window, std::uint32_t message) override {
+        FUZZ_CHECK(window == kCaptureWindow && message == kCaptureClose && host.phase == Host::Stopping &&
+                       host.next_step == 2 && host.stop_sent && !host.close_sent,
+                   "message %u to the capture window", message);
+        host.close_sent = true;
+        host.app_open = false;
+    }
+} desktop;
+
 struct CountingPower : PowerRequests {
-    int requests = 0;
-    void reboot() override { ++requests; }
-    void shutdown() override { ++requests; }
-    void force_logoff() override { ++requests; }
-    void suspend() override { ++requests; }
+    static void request(int kind) {
+        FUZZ_CHECK(host.phase == Host::Stopping && host.repainted, "power request %d out of order", kind);
+        ++host.power_requests;
+        host.last_power = kind;
+    }
+    void reboot() override { request(1); }
+    void shutdown() override { request(2); }
+    void force_logoff() override { request(3); }
+    void suspend() override { request(4); }
     void keep_awake(bool) override {}
     int arm_wake_timer(std::time_t) override { return 0; }
     void cancel_wake_timer() override {}
@@ -70,10 +287,17 @@ struct CountingPower : PowerRequests {
 struct Folders : FolderSystem {
     int next = 0;
     bool moves_fail = false;
-    std::string last_from, last_to;
     char extra_name[64] = "";
     int search_first(const char* pattern, FoundFile* found) override {
         FUZZ_CHECK(std::strstr(pattern, "Samples\\*.*") != nullptr, "searched %s", pattern);
+        FUZZ_CHECK(host.phase == Host::Stopping && host.next_step == 2 && host.closed() &&
+                       !recording.active && !host.repainted && recorded().move_after_record != 0,
+                   "move out of order");
+        const Reservation& r = recorded();
+        copy_field(extra_name, sizeof(extra_name), r.reserved, sizeof(r.reserved));
+        // The move's lines show whole paths.
+        host.moving = true;
+        surfaces.max_text = 600;
         next = 0;
         return search_next(found);
     }
@@ -95,149 +319,78 @@ struct Folders : FolderSystem {
                    std::strlen(path));
         return std::strlen(path) % 2 ? 0 : -1;
     }
+    // The move takes a file of "Samples" into the folder as the record stores it.
     int move_file(const char* from, const char* to) override {
-        last_from = from;
-        last_to = to;
+        FUZZ_CHECK(host.moving, "a move without a search");
+        const std::string samples = std::string(capture_folder(use_install_folder)) + "Samples\\";
+        FUZZ_CHECK(std::strncmp(from, samples.c_str(), samples.size()) == 0, "moved from %s", from);
+        char folder[sizeof(Reservation::move_folder) + 1];
+        FIELD_COPY(folder, recorded(), move_folder);
+        FUZZ_CHECK(std::strncmp(to, folder, std::strlen(folder)) == 0, "moved to %s", to);
         return moves_fail ? -1 : 0;
     }
 } folders;
 
-// The host as the program has it, with the real writers, status panel, form rules and
-// after-recording wait, checking that the sequences run in their order.
-struct Host : SchedulerHost {
-    enum Phase { Idle, Starting, Recording, Stopping } phase = Idle;
-    int next_step = 2;
-    int count = 0;
-    bool recorded_command = false, stop_command = false, close_sent = false;
-    bool open_fails = false;
-    std::int64_t reentrant_at = -1;
-    int starts = 0, stops = 0;
-    std::int64_t start_tick = 0;
+void settings_read(const char* path) {
+    FUZZ_CHECK(recording.sequence_running, "a settings file read outside a sequence");
+    host.begin_start();
+    // Until step 2 is shown, a repaint (from a writer's message box) draws it already.
+    FUZZ_CHECK(host.next_step == 2 && recording.status_step == 2,
+               "settings written after the start was shown");
+    char expected[kSettingsPathSize];
+    capture_path(expected, sizeof(expected), use_install_folder, capture_ini_name(recorded().mpeg1 != 0));
+    FUZZ_CHECK(std::strcmp(path, expected) == 0, "read %s", path);
+    ++host.writers;
+    if (host.reentrant_at >= 0) {
+        // A message box of a writer lets ticks through: they must not start or stop anything.
+        std::int64_t t = host.reentrant_at;
+        host.reentrant_at = -1;
+        const int before = recording.index;
+        check_schedule(kDialog, host.count, &recording.capture_window, (std::time_t)t);
+        FUZZ_CHECK(recording.active && recording.sequence_running && recording.index == before &&
+                       host.next_step == 2,
+                   "a tick inside a start sequence changed the recording");
+    }
+}
 
-    void expect_index(int index) {
-        FUZZ_CHECK(index == recording.index, "index %d while recording %d", index,
-                   recording.index);
-        FUZZ_CHECK(index >= 0 && index < count, "index %d of %d in use", index, count);
-    }
-    void sleep_ms(std::uint32_t ms) override {
-        FUZZ_CHECK(recording.sequence_running, "a wait outside a sequence");
-        sim_now += ms / 1000;
-    }
-    int show_status(WindowRef dialog, int step, int index) override {
-        FUZZ_CHECK(dialog == kDialog, "status on another window");
-        expect_index(index);
-        FUZZ_CHECK(step == next_step, "status step %d where %d was due", step, next_step);
-        if (step == 2) {
-            begin_start();
-        } else if (step == 6) {
-            FUZZ_CHECK(phase == Recording, "a stop while not recording");
-            phase = Stopping;
-            stop_command = close_sent = false;
-        }
-        if (step == 5) {
-            FUZZ_CHECK(recorded_command, "recording shown before the record command");
-            phase = Recording;
-        }
-        next_step = step == 5 ? 6 : (step == 7 ? 2 : step + 1);
-        surfaces.allow_only(kPanel);
-        return paint_status_panel(dialog, step, index);
-    }
-    void post_command(WindowRef, int id) override {
-        FUZZ_CHECK(id == kCommandRecord && phase == Starting && next_step == 5, "posted %d", id);
-        recorded_command = true;
-    }
-    void send_command(WindowRef, int id) override {
-        FUZZ_CHECK(id == kCommandStop && phase == Stopping && next_step == 7, "sent %d", id);
-        stop_command = true;
-    }
-    void send_to_capture(WindowRef, unsigned message) override {
-        FUZZ_CHECK(message == kCaptureClose && phase == Stopping && next_step == 2 && stop_command,
-                   "message %u to the capture window", message);
-        close_sent = true;
-    }
-    void repaint(WindowRef dialog) override {
-        FUZZ_CHECK(phase == Stopping && close_sent && !recording.active, "repaint out of order");
-        surfaces.allow_only(kPanel);
-        surfaces.allow_also(kSwatch);
-        paint_main_panel(dialog, (std::time_t)sim_now);
-    }
-    void show_reservation(WindowRef, int index) override {
-        expect_index(index);
-        FormValues v;
-        bool colour_set;
-        form_values_for(index, (std::time_t)sim_now, &v, &colour_set);
-    }
-    // A start is seen first by a writer, or by status step 2 when no writer runs.
-    void begin_start() {
-        FUZZ_CHECK(recording.active && recording.sequence_running, "a start outside a sequence");
-        if (phase == Starting) return;
-        FUZZ_CHECK(phase == Idle, "a start while recording");
-        phase = Starting;
-        recorded_command = false;
-        ++starts;
-        start_tick = sim_now;
-        const Reservation& r = reservations.table.slots[recording.index];
-        FUZZ_CHECK(recording.stop_time >= start_tick + 60, "stop time before the look-ahead moment");
-        if (r.repeat_mode == 1)
-            FUZZ_CHECK(recording.stop_time <= start_tick + 2 * 86400 + 7200,
-                       "weekly recording longer than its daily window");
-    }
-    int writer(int index) {
-        begin_start();
-        expect_index(index);
-        FUZZ_CHECK(next_step == 2, "settings written after the start was shown");
-        if (reentrant_at >= 0) {
-            // A message box of a writer lets ticks through: they must not start or stop anything.
-            std::int64_t t = reentrant_at;
-            reentrant_at = -1;
-            const int before = recording.index;
-            check_schedule(kDialog, count, &recording.capture_window, (std::time_t)t);
-            FUZZ_CHECK(recording.active && recording.index == before && next_step == 2,
-                       "a tick inside a start sequence changed the recording");
-        }
-        return 0;
-    }
-    int apply_recording_conditions(WindowRef o, int i) override { return writer(i), ::apply_recording_conditions(o, i); }
-    int apply_picture_quality(WindowRef o, int i) override { return writer(i), ::apply_picture_quality(o, i); }
-    int apply_stream_format(WindowRef o, int i) override { return writer(i), ::apply_stream_format(o, i); }
-    int apply_gop_structure(WindowRef o, int i) override { return writer(i), ::apply_gop_structure(o, i); }
-    void open_capture_application(WindowRef* w, int index) override {
-        FUZZ_CHECK(phase == Starting && next_step == 3, "capture application opened out of order");
-        expect_index(index);
-        *w = open_fails ? nullptr : kCaptureWindow;
-    }
-    void move_newest_recording(WindowRef dialog, const char* folder) override {
-        FUZZ_CHECK(phase == Stopping && close_sent, "move out of order");
-        FUZZ_CHECK(std::strlen(folder) < sizeof(Reservation::move_folder) + 1, "folder too long");
-        const Reservation& r = reservations.table.slots[recording.index];
-        copy_field(folders.extra_name, sizeof(folders.extra_name), r.reserved, sizeof(r.reserved));
-        folders.last_from.clear();
-        surfaces.max_text = 600;
-        ::move_newest_recording(dialog, folder);
-        surfaces.max_text = 100;
-        // The move takes a file of "Samples" into the folder as it is stored.
-        if (!folders.last_from.empty()) {
-            const std::string samples = std::string(capture_folder(use_install_folder)) + "Samples\\";
-            FUZZ_CHECK(folders.last_from.compare(0, samples.size(), samples) == 0, "moved from %s",
-                       folders.last_from.c_str());
-            FUZZ_CHECK(folders.last_to.compare(0, std::strlen(folder), folder) == 0, "moved to %s",
-                       folders.last_to.c_str());
-        }
-    }
-    void run_after_action(int index) override {
-        FUZZ_CHECK(phase == Stopping && close_sent && !recording.active, "power action out of order");
-        ::run_after_action(index);
-        phase = Idle;
-        ++stops;
-    }
-} host;
+void canvas_opened(WindowRef window) {
+    host.lines_due = -1;
+    if (!recording.sequence_running) return;
+    if (recording.status_step != host.shown_step)
+        host.step_shown(window, recording.status_step);
+    else
+        FUZZ_CHECK(host.moving || host.repainting, "a paint in a sequence that shows no new step");
+}
 
+void canvas_closed() {
+    if (host.lines_due >= 0)
+        FUZZ_CHECK(surfaces.texts - host.texts_at_open == host.lines_due,
+                   "step %d drawn in %d lines", host.shown_step, surfaces.texts - host.texts_at_open);
+    host.lines_due = -1;
+}
+
+void waited(std::uint32_t ms) {
+    FUZZ_CHECK(recording.sequence_running, "a wait outside a sequence");
+    bool expected = false;
+    if (host.phase == Host::Starting && host.next_step == 3)
+        expected = ms == kCaptureLaunchWaitMs && host.launched && !host.waited;
+    else if (host.phase == Host::Starting && host.next_step == 4)
+        expected = ms == kWaitBeforeRecordMs && !host.waited;
+    else if (host.phase == Host::Stopping && host.next_step == 7)
+        expected = ms == kWaitAfterStopMs && host.stop_sent && !host.waited;
+    else if (host.phase == Host::Stopping && host.next_step == 2 && host.closed())
+        expected = host.repainted || (host.moving && ms == 3000);
+    FUZZ_CHECK(expected, "a wait of %u ms before step %d", ms, host.next_step);
+    host.waited = true;
+    if (host.repainted) host.after_wait_ms += ms;
+}
 
 // A tick at time t, and what must hold after it.
 void tick(std::int64_t t) {
     sim_now = t;
     check_schedule(kDialog, host.count, &recording.capture_window, (std::time_t)t);
     FUZZ_CHECK(!recording.sequence_running, "a sequence left running");
+    if (host.phase == Host::Stopping) host.end_stop();
     FUZZ_CHECK(host.phase == (recording.active ? Host::Recording : Host::Idle),
                "tick ended mid-sequence");
     FUZZ_CHECK(recording.active == 0 || recording.active == 1, "is_recording %d", recording.active);
@@ -319,16 +472,11 @@ void check_form(std::time_t now) {
 // The pictures of the panel for the table as it is; with sweep, the status panel at every
 // step for every slot.
 void check_pictures(std::time_t now, int step_byte, int index_byte, bool sweep) {
-    const AppState saved = app;
-    recording.active = 0;
     surfaces.allow_only(kPanel);
     surfaces.allow_also(kSwatch);
-    paint_main_panel(kDialog, now);
-    recording.active = 1;
-    recording.status_step = step_byte % 13;
-    recording.index = index_byte % kMaxReservations;
+    paint_main_panel(kDialog, now, false, step_byte % 13, index_byte % kMaxReservations);
     surfaces.allow_only(kPanel);
-    paint_main_panel(kDialog, now);
+    paint_main_panel(kDialog, now, true, step_byte % 13, index_byte % kMaxReservations);
     for (int index = -1; sweep && index <= kMaxReservations; ++index) {
         for (int step = 0; step <= 12; ++step) {
             const int texts_before = surfaces.texts;
@@ -347,7 +495,6 @@ void check_pictures(std::time_t now, int step_byte, int index_byte, bool sweep) 
             }
         }
     }
-    app = saved;
 }
 
 void setup_once() {
@@ -359,6 +506,7 @@ void setup_once() {
     platform.clock = &clock_;
     platform.surfaces = &surfaces;
     clock_.time = &sim_now;
+    platform.desktop = &desktop;
     platform.host = &host;
     platform.power = &power;
     platform.folders = &folders;
@@ -377,12 +525,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool has_count = in.has_more();
     const int count_byte = in.byte();
     host.count = has_count ? count_byte % (kMaxReservations + 1) : count_in_use(reservations.table);
+    reservations.count = host.count;  // the wake-up timer and stand-by read it, as in the program
     use_time_zone(kZones[in.byte() % kZoneCount]);
     reset_schedule_cache();
     const std::int64_t offset = (std::int64_t)(std::int32_t)in.u32() % (366 * 86400);
     const int flags = in.byte();
     use_install_folder = flags & 1;
     host.open_fails = (flags & 2) != 0;
+    host.app_open = (flags & 64) != 0;
     files.fail_replace = (flags & 4) != 0;
     folders.moves_fail = (flags & 32) != 0;
     std::uint8_t steps[64];
@@ -404,6 +554,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     host.phase = Host::Idle;
     host.next_step = 2;
+    host.shown_step = recording.status_step;
     host.starts = host.stops = 0;
     host.reentrant_at = (flags & 16) ? kBase + offset + 3 * 86400 : -1;
 

@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/scheduler.h"
+#include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
+#include "engine/scheduler.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
