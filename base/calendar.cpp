@@ -40,6 +40,13 @@ std::tm wall_clock(const CivilDate& date, const CivilTime& time) {
     return t;
 }
 
+long seconds_of(const std::tm& t) { return t.tm_hour * 3600L + t.tm_min * 60L + t.tm_sec; }
+
+bool same_wall_clock(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
+           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
 }  // namespace
 
 bool parse_yymmdd(const char* text, CivilDate* out) {
@@ -76,7 +83,28 @@ long date_number(const CivilDate& date) {
 
 std::time_t local_moment(const CivilDate& date, const CivilTime& time) {
     std::tm t = wall_clock(date, time);
-    return std::mktime(&t);
+    const std::time_t v = std::mktime(&t);
+    if (v == (std::time_t)-1) return v;
+    // A wall-clock time of the hour that comes twice as summer time ends has two moments,
+    // and mktime gives either, by what it was asked before: the earlier is taken, always,
+    // so that the same text is the same moment wherever it is converted. Only where the
+    // clock was not steady over the two hours before can there be an earlier one.
+    // Midnights are left to mktime: only the few zones that turn their clocks back to
+    // midnight have one that comes twice, and days are counted from many of them.
+    if (time.hour == 0 && time.minute == 0 && time.second == 0) return v;
+    const std::time_t two_hours = 7200;
+    const std::time_t before = v - two_hours;
+    const std::tm* lt = std::localtime(&before);
+    if (!lt) return v;
+    const long steady = (t.tm_yday == lt->tm_yday ? 0 : 86400) + seconds_of(t) - seconds_of(*lt);
+    if (steady == two_hours) return v;
+    static const std::time_t kBack[] = {7200, 3600, 1800};
+    for (std::time_t back : kBack) {
+        const std::time_t earlier = v - back;
+        lt = std::localtime(&earlier);
+        if (lt && same_wall_clock(*lt, t)) return earlier;
+    }
+    return v;
 }
 
 std::time_t local_midnight(const CivilDate& date) { return local_moment(date, {0, 0, 0}); }

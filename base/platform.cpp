@@ -35,7 +35,7 @@ public:
     WindowRef find_window(const char*, const char*) override { return nullptr; }
     void launch(const char*, const char*) override {}
     void place_at_bottom(WindowRef, int, int) override {}
-    void send(WindowRef, std::uint32_t) override {}
+    bool send(WindowRef, std::uint32_t) override { return false; }
 };
 
 class InertFolders : public FolderSystem {
@@ -49,10 +49,10 @@ public:
 
 class InertPower : public PowerRequests {
 public:
-    void reboot() override {}
-    void shutdown() override {}
-    void force_logoff() override {}
-    void suspend() override {}
+    int reboot() override { return 0; }
+    int shutdown() override { return 0; }
+    int force_logoff() override { return 0; }
+    int suspend() override { return 0; }
     void keep_awake(bool) override {}
     int arm_wake_timer(std::time_t) override { return -1; }
     void cancel_wake_timer() override {}
@@ -66,6 +66,17 @@ public:
     void show_reservation(WindowRef, int) override {}
 };
 
+class InertJournal : public JournalFiles {
+public:
+    int append(const char*, const void*, std::size_t) override { return -1; }
+    std::int64_t size(const char*) override { return -1; }
+    int read_at(const char*, std::int64_t, void*, std::size_t, std::size_t* got) override {
+        *got = 0;
+        return -1;
+    }
+    int rename(const char*, const char*) override { return -1; }
+};
+
 InertMessages inert_messages;
 InertFiles inert_files;
 InertClock inert_clock;
@@ -74,10 +85,12 @@ InertDesktop inert_desktop;
 InertFolders inert_folders;
 InertPower inert_power;
 InertHost inert_host;
+InertJournal inert_journal;
 
 // Addresses only: constant-initialised, so set before any other file's initialisers run.
 constexpr Platform inert = {&inert_messages, &inert_files,   &inert_clock, &inert_surfaces,
-                        &inert_desktop,  &inert_folders, &inert_power, &inert_host};
+                            &inert_desktop,  &inert_folders, &inert_power, &inert_host,
+                            &inert_journal};
 
 }  // namespace
 

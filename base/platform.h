@@ -81,8 +81,9 @@ public:
     // Moves window's top-left corner to screen (x, y) and to the bottom of the z-order,
     // keeping its size and without activating it.
     virtual void place_at_bottom(WindowRef window, int x, int y) = 0;
-    // Sends window the message with both parameters 0 and waits until it is handled.
-    virtual void send(WindowRef window, std::uint32_t message) = 0;
+    // Sends window the message with both parameters 0 and waits until it is handled, for
+    // a limited time. False when it was not answered in that time (or not delivered).
+    virtual bool send(WindowRef window, std::uint32_t message) = 0;
 protected:
     ~Desktop() = default;
 };
@@ -127,10 +128,12 @@ protected:
 // ones, so that nothing else can ever restart or suspend the machine it runs on.
 class PowerRequests {
 public:
-    virtual void reboot() = 0;
-    virtual void shutdown() = 0;
-    virtual void force_logoff() = 0;  // closes applications without asking
-    virtual void suspend() = 0;       // stand-by: suspend to RAM
+    // Each is 0 when the system took the request, or the system's error number when it
+    // refused it. (A reboot, shutdown or log-off that is carried out may never return.)
+    virtual int reboot() = 0;
+    virtual int shutdown() = 0;
+    virtual int force_logoff() = 0;  // closes applications without asking
+    virtual int suspend() = 0;       // stand-by: suspend to RAM
     // Holds the system (not the display) awake, or lets it go.
     virtual void keep_awake(bool on) = 0;
     // Arms the program's one wake-up timer for calendar time at, resuming the PC from
@@ -157,6 +160,23 @@ protected:
     ~SchedulerHost() = default;
 };
 
+// The files of the recording journal: appended to line by line, read from anywhere.
+class JournalFiles {
+public:
+    // Appends the bytes to the file (created when missing) and flushes them to the disk
+    // before it returns. 0, or -1 when not all of them were written.
+    virtual int append(const char* path, const void* data, std::size_t len) = 0;
+    // The file's size in bytes, or -1 when it cannot be opened.
+    virtual std::int64_t size(const char* path) = 0;
+    // Reads at most cap bytes from offset on: 0 with *got set, or -1.
+    virtual int read_at(const char* path, std::int64_t offset, void* buf, std::size_t cap,
+                        std::size_t* got) = 0;
+    // Gives the file from the name to, replacing a file of that name. 0, or -1.
+    virtual int rename(const char* from, const char* to) = 0;
+protected:
+    ~JournalFiles() = default;
+};
+
 // The instances in use, set once at start-up by the Win32 layer, and by each test's
 // fixture. None is ever null: until set, each is an inert one that shows nothing, reads
 // and finds nothing, waits not at all and asks nothing of Windows.
@@ -169,6 +189,7 @@ struct Platform {
     FolderSystem* folders;
     PowerRequests* power;
     SchedulerHost* host;
+    JournalFiles* journal;
 };
 extern Platform platform;
 

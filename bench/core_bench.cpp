@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/history.h"
 #include "engine/scheduler.h"
 #include "view/timetable.h"
 
@@ -46,7 +47,7 @@ public:
     WindowRef find_window(const char*, const char*) override { return fail(), nullptr; }
     void launch(const char*, const char*) override { fail(); }
     void place_at_bottom(WindowRef, int, int) override { fail(); }
-    void send(WindowRef, std::uint32_t) override { fail(); }
+    bool send(WindowRef, std::uint32_t) override { return fail(), false; }
 };
 
 // 40 reservations, weekly and once-only mixed, all within the shown week and none due
@@ -109,7 +110,9 @@ int main() {
     t.tm_isdst = -1;
     tick_time = std::mktime(&t);
     bench_first_tick_of_day();
+    // The tick before it came a second earlier: no gap to look over.
     tick_time += 86400;
+    history_tick_end(tick_time - 1);
     bench_first_tick_of_next_day();
     tick_time += 1;
     bench_idle_tick();

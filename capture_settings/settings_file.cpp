@@ -29,9 +29,12 @@ const char kTooLongError[] = "file too long error \n more than 400 pieces -> %s"
 const char kNulError[] = "file format error \n NUL byte in the file -> %s";
 const char kCaption[] = "err";
 
-void show_error(WindowRef owner, const char* format, const char* path) {
+// The message goes to the journal too (its line feed as a space), for the reservation
+// whose recording conditions were not written.
+void show_error(WindowRef owner, int index, const char* format, const char* path) {
     char text[kSettingsPathSize + 64];
     std::snprintf(text, sizeof(text), format, path);
+    journal_reservation(kEventSettingsFailed, index, "%s", text);
     platform.messages->show(owner, text, kCaption);
 }
 
@@ -98,17 +101,17 @@ int read_capture_settings(WindowRef owner, int index) {
     std::size_t got = 0;
     bool more = false;
     if (platform.files->read(path, raw, sizeof(raw), &got, &more) != 0) {
-        show_error(owner, kOpenError, path);
+        show_error(owner, index, kOpenError, path);
         return -1;
     }
     if (more) {
-        show_error(owner, kTooLongError, path);
+        show_error(owner, index, kTooLongError, path);
         return -1;
     }
     // A NUL would end a piece early and everything after it in that piece would be lost
     // on writing back (a file in a wide encoding, say); such a file is left alone.
     if (std::memchr(raw, '\0', got)) {
-        show_error(owner, kNulError, path);
+        show_error(owner, index, kNulError, path);
         return -1;
     }
     // Text mode: a CR LF pair arrives as one line feed; a lone CR stays. A Ctrl-Z is an
@@ -122,7 +125,7 @@ int read_capture_settings(WindowRef owner, int index) {
     int pieces = 0;
     for (std::size_t pos = 0; pos < len; pos += piece_length(raw, len, pos)) {
         if (++pieces > kSettingsSlotCount) {
-            show_error(owner, kTooLongError, path);
+            show_error(owner, index, kTooLongError, path);
             return -1;
         }
     }
@@ -179,7 +182,7 @@ int write_capture_settings(WindowRef owner, int index) {
         }
     }
     if (platform.files->replace(path, out, len) != 0) {
-        show_error(owner, kOpenError, path);
+        show_error(owner, index, kOpenError, path);
         return -1;
     }
     return 0;

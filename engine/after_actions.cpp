@@ -4,6 +4,8 @@
 #include <cstring>
 #include "base/sjis.h"
 #include "base/capture_interface.h"
+#include "capture_settings/conditions.h"
+#include "engine/scheduler.h"
 #include "engine/wake.h"
 #include "reservations/reservation.h"
 #include "view/timetable.h"
@@ -130,7 +132,9 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
     char destination_folder[sizeof(Reservation::move_folder) + 1];
     copy_field(destination_folder, sizeof(destination_folder), move_folder,
                sizeof(Reservation::move_folder));
-    ensure_folder(destination_folder);
+    const int slot = recording.index;
+    if (ensure_folder(destination_folder) != 0 && !platform.files->exists(destination_folder))
+        journal_reservation(kEventMoveFailed, slot, "フォルダを作れませんでした: %s", destination_folder);
 
     // The install folder (at most kInstallFolderMax bytes) and "Samples".
     char source_folder[kInstallFolderMax + 16];
@@ -138,7 +142,10 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
     int newest = find_newest_file(pattern);
-    if (newest < 0) return;
+    if (newest < 0) {
+        journal_reservation(kEventMoveFailed, slot, "移動するファイルがありません: %s", source_folder);
+        return;
+    }
 
     const FolderEntry& entry = folder_listing.entries[newest];
     static char source[kPathSize];
@@ -153,10 +160,19 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
 
     // A name that is not the file's own would move nothing, or another file.
     bool moved = !entry.name_unusable && platform.folders->move_file(source, destination) == 0;
-    if (moved)
+    if (moved) {
         draw_move_line(dialog, 4, kMovedColour, "ファイルを移動しました");
-    else
+        journal_reservation(kEventMoved, slot, "%s → %s", source, destination);
+    } else {
         draw_move_line(dialog, 4, kFailedColour, "ファイル移動に失敗しました");
+        if (entry.name_unusable)
+            journal_reservation(kEventMoveFailed, slot, "ファイル名をShift-JISで表せません: %s", source);
+        else if (platform.files->exists(destination))
+            journal_reservation(kEventMoveFailed, slot, "移動先に同じ名前のファイルがあります: %s",
+                                destination);
+        else
+            journal_reservation(kEventMoveFailed, slot, "%s → %s", source, destination);
+    }
     wait_ms(kAfterMoveWaitMs);
 }
 
@@ -167,23 +183,44 @@ std::uint64_t after_delay_ms(std::int32_t after_delay) {
 void run_after_action(int index) {
     if (index < 0 || index >= kMaxReservations) return;
     const Reservation& r = reservations.table.slots[index];
+    const int action = (std::int8_t)r.after_action;
+    const bool acts = action >= 1 && action < kAfterActionCount;
+    if (acts)
+        journal_reservation(kEventPowerAction, index, "%s(%lu秒後)", after_action_texts[action],
+                            (unsigned long)(std::uint32_t)r.after_delay);
     wait_ms(after_delay_ms(r.after_delay));
     const std::time_t now = (std::time_t)platform.clock->now();
     rearm_wake_timer(now);
-    switch ((std::int8_t)r.after_action) {
+    if (!acts) return;
+    std::time_t next = 0;
+    const bool has_next = next_start(reservations.count, now, &next);
+    if (action == 4 && !standby_allowed(now)) {
+        journal_reservation(kEventPowerAction, index, "%s",
+                            "次の録画が5分以内に始まるため、スタンバイしません");
+        return;
+    }
+    if (action != 4 && has_next) {
+        char when[32];
+        journal_time_text(next + 60, when, sizeof(when));
+        journal_reservation(kEventPowerAction, index,
+                            "次の録画(%s)は、そのときPCが動いていれば行われます", when);
+    }
+    int error = 0;
+    switch (action) {
     case 1:
-        platform.power->reboot();
+        error = platform.power->reboot();
         break;
     case 2:
-        platform.power->shutdown();
+        error = platform.power->shutdown();
         break;
     case 3:
-        platform.power->force_logoff();
-        break;
-    case 4:
-        if (standby_allowed(now)) platform.power->suspend();
+        error = platform.power->force_logoff();
         break;
     default:
+        error = platform.power->suspend();
         break;
     }
+    if (error != 0)
+        journal_reservation(kEventPowerRefused, index, "%sをWindowsが受け付けませんでした(エラー %d)",
+                            after_action_texts[action], error);
 }

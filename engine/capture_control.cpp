@@ -2,8 +2,16 @@
 
 #include <cstdio>
 #include "base/capture_interface.h"
+#include "engine/scheduler.h"
 #include "reservations/reservation.h"
 #include "resources/resource_ids.h"
+
+namespace {
+// The slot a line is written for: the reservation being recorded, else the one given.
+int journal_index(int index) {
+    return recording.active || recording.sequence_running ? recording.index : index;
+}
+}  // namespace
 
 WindowRef find_capture_window() {
     return platform.desktop->find_window(kCaptureWindowClass, kCaptureWindowTitle);
@@ -20,15 +28,35 @@ void open_capture_application(WindowRef* capture_window, int index) {
         // and the command line carries it quoted, so that no "c:\Program" is tried.
         char command_line[264];
         std::snprintf(command_line, sizeof(command_line), "\"%s\"", path);
+        const bool there = platform.files->exists(path);
         platform.desktop->launch(path, command_line);
+        journal_reservation(there ? kEventCaptureLaunched : kEventCaptureNotFound, journal_index(index),
+                            "%s", path);
         platform.clock->sleep_ms(kCaptureLaunchWaitMs);
         *capture_window = find_capture_window();
+        if (!*capture_window)
+            journal_reservation(kEventNoAnswer, journal_index(index),
+                                "起動後も録画ソフトの窓が見つかりません: %s", path);
     }
     if (*capture_window) platform.desktop->place_at_bottom(*capture_window, 0, 0);
 }
 
-void send_to_capture(WindowRef capture_window, std::uint32_t message) {
-    if (capture_window) platform.desktop->send(capture_window, message);
+bool send_to_capture(WindowRef capture_window, std::uint32_t message) {
+    JournalEvent event = kJournalEventCount;
+    if (message == kCaptureRecord) event = kEventRecordCommand;
+    if (message == kCaptureStop) event = kEventStopCommand;
+    if (message == kCaptureClose) event = kEventCloseCommand;
+    const int index = recording.active || recording.sequence_running ? recording.index : -1;
+    if (!capture_window) {
+        if (event != kJournalEventCount)
+            journal_reservation(event, index, "%s", "録画ソフトの窓がないため送れません");
+        return false;
+    }
+    const bool answered = platform.desktop->send(capture_window, message);
+    if (event != kJournalEventCount) journal_reservation(event, index, "%s", "");
+    if (!answered)
+        journal_reservation(kEventNoAnswer, index, "メッセージ %u に時間内に応答しません", message);
+    return answered;
 }
 
 void capture_command(WindowRef* capture_window, int id, int selected_index) {

@@ -16,8 +16,10 @@ WindowRef find_capture_window();
 // outside the table (none selected) counts as a reservation without mpeg1.
 void open_capture_application(WindowRef* capture_window, int index);
 
-// Sends the capture control window a message and waits for it (nothing when it is null).
-void send_to_capture(WindowRef capture_window, std::uint32_t message);
+// Sends the capture control window a message and waits for it, for a limited time; false
+// when it did not answer in that time, or is null. The record, stop and close commands
+// are written to the journal.
+bool send_to_capture(WindowRef capture_window, std::uint32_t message);
 
 // The main dialog's hidden capture buttons: 1128 record, 1127 stop, 1126 play, 1097 open
 // or close the capture application (for selected_index). Other ids do nothing.

@@ -1,17 +1,20 @@
 #include "engine/scheduler.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "base/calendar.h"
 #include "base/capture_interface.h"
+#include "capture_settings/conditions.h"
 #include "capture_settings/settings_file.h"
 #include "engine/after_actions.h"
 #include "engine/capture_control.h"
+#include "engine/history.h"
 #include "engine/wake.h"
 #include "resources/resource_ids.h"
 #include "view/timetable.h"
 
-RecordingState recording = {0, 0, 0, 0, 0, nullptr};
+RecordingState recording = {0, 0, 0, 0, 0, nullptr, 0};
 
 // The longest once-only recording: the form stores an end at most a day after the start.
 const std::time_t kOnceOnlyLongest = 24 * 60 * 60;
@@ -164,6 +167,8 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     recording.stop_time = stop;
     recording.active = 1;
     recording.index = i;
+    recording.started_at = now;
+    journal_recording_start(i, now, stop);
     // Idle sleep must not end the recording.
     hold_for_recording(true, now);
     // A repaint before step 2 is shown (from inside a writer's message box) draws this
@@ -182,6 +187,24 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     show_step(dialog, 4);
     platform.host->post_command(dialog, IDC_CAPTURE_RECORD);
     show_step(dialog, 5);
+}
+
+// After a recording, power action included: what could not start while it ran, or while
+// its power action or stand-by lasted.
+void journal_missed_during(int i, std::time_t stopped) {
+    const Reservation& r = reservations.table.slots[i];
+    char name[sizeof(r.name) + 1];
+    FIELD_COPY(name, r, name);
+    char running[96], after[128];
+    std::snprintf(running, sizeof(running), "別の予約(%d %s)を録画中でした", i + 1, name);
+    const int action = (std::int8_t)r.after_action;
+    std::snprintf(after, sizeof(after), "録画後の処理(%s、%lu秒後)のためです",
+                  action >= 0 && action < kAfterActionCount ? after_action_texts[action]
+                                                            : after_action_texts[0],
+                  (unsigned long)(std::uint32_t)r.after_delay);
+    // Also those that were due when it started, kept from starting by it.
+    journal_missed(recording.started_at, (std::time_t)platform.clock->now(), true, i, stopped,
+                   running, after);
 }
 
 void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
@@ -204,7 +227,9 @@ void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
     rearm_wake_timer(now);
     hold_for_recording(false, now);
     platform.host->repaint(dialog);
+    const std::time_t stopped = now;
     run_after_action(i);
+    journal_missed_during(i, stopped);
 }
 
 }  // namespace
@@ -228,57 +253,80 @@ bool reservation_period(int index, std::time_t* start, std::time_t* end) {
 
 namespace {
 
-// The first moment in [lower, upper], a span within the local date `day` (of weekday
-// `weekday`), at which the scan finds weekly reservation index due, or -1. The scan tests
-// a moment t against the window anchored at t's own local date, looked at a minute ahead.
-std::time_t weekly_start_on(int index, const CivilDate& day, int weekday, std::time_t lower,
-                            std::time_t upper) {
-    if (!weekday_selected(index, weekday)) return -1;
+std::time_t later(std::time_t a, std::time_t b) { return a > b ? a : b; }
+std::time_t earlier(std::time_t a, std::time_t b) { return a < b ? a : b; }
+
+// The scan finds a once-only reservation due while the moment a minute ahead lies within
+// its period, held to a day, and records it until then.
+bool once_only_occurrence(int index, Occurrence* o) {
+    std::time_t period_start, period_end;
+    if (!reservation_period(index, &period_start, &period_end)) return false;
+    std::time_t stop = period_end;
+    if (stop - period_start > kOnceOnlyLongest) stop = period_start + kOnceOnlyLongest;
+    *o = {index, period_start - 60, stop - 60, stop};
+    return o->first <= o->last;
+}
+
+// A weekly reservation's occurrence of local date `day` (of weekday `weekday`). The scan
+// tests a moment t against the window anchored at t's own local date, a minute ahead, and
+// within the period; so the occurrence is due only on its own day, even when its window
+// runs past midnight, and it records until its window ends.
+bool weekly_occurrence(int index, const CivilDate& day, int weekday, Occurrence* o) {
+    if (!weekday_selected(index, weekday)) return false;
+    std::time_t period_start, period_end;
     CivilTime s, e;
     int end_day = 0;
-    if (!window_times(reservations.table.slots[index], &s, &e, &end_day)) return -1;
+    if (!reservation_period(index, &period_start, &period_end) ||
+        !window_times(reservations.table.slots[index], &s, &e, &end_day))
+        return false;
     const std::time_t window_start = local_moment(day, s);
     const std::time_t window_end = local_moment({day.year, day.month, day.day + end_day}, e);
-    if (window_start == (std::time_t)-1 || window_end == (std::time_t)-1) return -1;
-    std::time_t first = window_start - 60 > lower ? window_start - 60 : lower;
-    std::time_t last = window_end - 60 < upper ? window_end - 60 : upper;
-    return first <= last ? first : -1;
+    const std::time_t midnight = local_midnight(day);
+    const std::time_t next_midnight = local_midnight({day.year, day.month, day.day + 1});
+    if (window_start == -1 || window_end == -1 || midnight == -1 || next_midnight == -1) return false;
+    *o = {index, later(later(window_start, period_start) - 60, midnight),
+          earlier(earlier(window_end, period_end) - 60, next_midnight - 1), window_end};
+    return o->first <= o->last;
+}
+
+// The day after date, by the calendar alone.
+CivilDate next_civil_day(const CivilDate& date) {
+    if (date.day < days_in_month(date.year, date.month)) return {date.year, date.month, date.day + 1};
+    if (date.month < 12) return {date.year, date.month + 1, 1};
+    return {date.year + 1, 1, 1};
 }
 
 // The first moment at or after from that the scan finds reservation index due, or -1.
 std::time_t first_due(int index, std::time_t from) {
+    Occurrence o;
+    if (reservations.table.slots[index].repeat_mode != 1)
+        return once_only_occurrence(index, &o) && o.last >= from ? later(o.first, from) : -1;
+    // Weekly: the days from that of the first moment the period allows. A selected
+    // weekday comes within a week, so two weeks are enough for a window that lies before
+    // from on the first day or is lost in a daylight-saving change.
     std::time_t period_start, period_end;
     if (!reservation_period(index, &period_start, &period_end)) return -1;
-    // Due when the moment a minute ahead lies within the period.
-    std::time_t lower = period_start - 60 > from ? period_start - 60 : from;
-    std::time_t upper = period_end - 60;
-    if (reservations.table.slots[index].repeat_mode != 1) {
-        std::time_t stop = period_end;
-        if (stop - period_start > kOnceOnlyLongest) stop = period_start + kOnceOnlyLongest;
-        if (stop - 60 < upper) upper = stop - 60;
-        return lower <= upper ? lower : -1;
-    }
-    // Weekly: the days from lower's on, each between its own local midnights. A selected
-    // weekday comes within a week, so two weeks are enough for a window that lies before
-    // lower on the first day or is lost in a daylight-saving change.
-    CivilDate first_day;
-    if (!local_date_of(lower, &first_day, nullptr, nullptr)) return -1;
-    for (int d = 0; d < 15; ++d) {
-        CivilDate day, next_day;
-        int weekday = 0;
-        if (!add_days(first_day, d, &day, &weekday) || !add_days(day, 1, &next_day, nullptr))
-            return -1;
-        std::time_t midnight = local_midnight(day);
-        std::time_t next_midnight = local_midnight(next_day);
-        if (midnight == (std::time_t)-1 || next_midnight == (std::time_t)-1) return -1;
-        if (midnight > upper) return -1;
-        std::time_t from_here = midnight > lower ? midnight : lower;
-        std::time_t to_here = next_midnight - 1 < upper ? next_midnight - 1 : upper;
-        if (from_here > to_here) continue;
-        std::time_t t = weekly_start_on(index, day, weekday, from_here, to_here);
-        if (t != -1) return t;
+    CivilDate day;
+    int weekday = 0;
+    if (!local_date_of(later(period_start - 60, from), &day, nullptr, &weekday)) return -1;
+    for (int d = 0; d < 15; ++d, day = next_civil_day(day), weekday = (weekday + 1) % 7) {
+        if (local_midnight(day) > period_end - 60) return -1;
+        if (weekly_occurrence(index, day, weekday, &o) && o.last >= from) return later(o.first, from);
     }
     return -1;
+}
+
+// Keeps the cap earliest occurrences in out, by first moment and then index.
+void keep_earliest(const Occurrence& o, Occurrence* out, int cap, int* kept) {
+    int at = *kept;
+    while (at > 0 && (out[at - 1].first > o.first ||
+                      (out[at - 1].first == o.first && out[at - 1].index > o.index)))
+        --at;
+    if (at >= cap) return;
+    const int moved = (*kept < cap ? *kept : cap - 1) - at;
+    for (int k = at + moved; k > at; --k) out[k] = out[k - 1];
+    out[at] = o;
+    if (*kept < cap) ++*kept;
 }
 
 }  // namespace
@@ -296,6 +344,61 @@ bool next_start(int reservation_count, std::time_t from, std::time_t* at) {
     return found;
 }
 
+bool occurrence_at(int index, std::time_t t, Occurrence* out) {
+    if (index < 0 || index >= kMaxReservations) return false;
+    Occurrence o;
+    if (reservations.table.slots[index].repeat_mode != 1) {
+        if (!once_only_occurrence(index, &o)) return false;
+    } else {
+        CivilDate day;
+        int weekday = 0;
+        if (!local_date_of(t, &day, nullptr, &weekday) || !weekly_occurrence(index, day, weekday, &o))
+            return false;
+    }
+    if (t < o.first || t > o.last) return false;
+    *out = o;
+    return true;
+}
+
+int missed_occurrences(int reservation_count, std::time_t from, std::time_t to, bool due_at_from,
+                       Occurrence* out, int cap) {
+    if (reservation_count > kMaxReservations) reservation_count = kMaxReservations;
+    if (from < to - kMissedLookBackDays * 86400) from = to - kMissedLookBackDays * 86400;
+    int total = 0, kept = 0;
+    CivilDate first_day;
+    int first_weekday = 0;
+    if (from > to || !local_date_of(from, &first_day, nullptr, &first_weekday)) return 0;
+    for (int i = 0; i < reservation_count; ++i) {
+        Occurrence o;
+        auto consider = [&]() {
+            const bool due_then = due_at_from && o.first <= from && from <= o.last;
+            if ((o.first < from && !due_then) || o.first > to || o.last >= to) return;
+            ++total;
+            keep_earliest(o, out, cap, &kept);
+        };
+        if (reservations.table.slots[i].repeat_mode != 1) {
+            if (once_only_occurrence(i, &o)) consider();
+            continue;
+        }
+        std::time_t period_start, period_end;
+        if (!reservation_period(i, &period_start, &period_end)) continue;
+        // An occurrence's first moment lies on its own day, and one due at from is of
+        // from's day: the days from that of from on.
+        CivilDate day = first_day;
+        int weekday = first_weekday;
+        for (int d = 0; d <= kMissedLookBackDays + 1; ++d) {
+            if (weekday_selected(i, weekday)) {
+                const std::time_t midnight = local_midnight(day);
+                if (midnight == -1 || midnight > to || midnight > period_end) break;
+                if (weekly_occurrence(i, day, weekday, &o)) consider();
+            }
+            day = next_civil_day(day);
+            weekday = (weekday + 1) % 7;
+        }
+    }
+    return total;
+}
+
 void reset_schedule_cache() {
     std::memset(cache, 0, sizeof(cache));
     day_cache.date = {0, 0, 0};
@@ -309,22 +412,26 @@ void reset_program_state() {
     use_install_folder = 0;
     reset_schedule_cache();
     reset_wake_state();
+    reset_history();
+    reset_journal();
 }
 
 namespace {
 
-void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, std::time_t current) {
+// True when the tick ran a start or stop sequence.
+bool scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, std::time_t current) {
     CivilDate today;
     int today_weekday = 0;
-    if (!local_date_of(current, &today, nullptr, &today_weekday)) return;
+    if (!local_date_of(current, &today, nullptr, &today_weekday)) return false;
 
     if (recording.active) {
         if (current >= recording.stop_time) {
             recording.sequence_running = 1;
             stop_sequence(dialog, capture_window);
             recording.sequence_running = 0;
+            return true;
         }
-        return;
+        return false;
     }
 
     // While idle, look a minute ahead, so that a recording starts a minute early. A
@@ -361,8 +468,9 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
         recording.sequence_running = 1;
         start_sequence(dialog, capture_window, i, current, stop);
         recording.sequence_running = 0;
-        return;
+        return true;
     }
+    return false;
 }
 
 }  // namespace
@@ -370,6 +478,10 @@ void scan(WindowRef dialog, int reservation_count, WindowRef* capture_window, st
 void check_schedule(WindowRef dialog, int reservation_count, WindowRef* capture_window,
                     std::time_t current) {
     if (recording.sequence_running) return;
-    scan(dialog, reservation_count, capture_window, current);
+    history_tick_start(current);
+    const bool sequence = scan(dialog, reservation_count, capture_window, current);
     update_keep_awake(current);
+    // The end of this tick's work: later than current by the waits of a sequence.
+    const std::time_t end = sequence ? (std::time_t)platform.clock->now() : current;
+    history_tick_end(end > current ? end : current);
 }

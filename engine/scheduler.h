@@ -13,6 +13,7 @@ struct RecordingState {
     std::time_t stop_time;
     int sequence_running;    // a start or stop sequence is under way
     WindowRef capture_window;  // the capture application's control window, or null
+    std::time_t started_at;    // the tick that started it
 };
 extern RecordingState recording;
 
@@ -43,6 +44,29 @@ bool reservation_period(int index, std::time_t* start, std::time_t* end);
 // already; midnight for a weekly window that starts in the first minute of a day, since a
 // weekly window belongs to the day it starts on. Uses none of the scan's day caches.
 bool next_start(int reservation_count, std::time_t from, std::time_t* at);
+
+// One occurrence of a reservation: a once-only reservation, or one day of a weekly one.
+struct Occurrence {
+    int index;
+    std::time_t first;  // the first moment at which the scan finds it due
+    std::time_t last;   // the last such moment: after it, it can no longer be started
+    std::time_t stop;   // when its recording would stop: the end of its window
+};
+
+// The occurrence of reservation index that the scan finds due at moment t; false when the
+// scan finds none of it due then.
+bool occurrence_at(int index, std::time_t t, Occurrence* out);
+
+// Missed occurrences are looked for over at most this many days before the end of a span.
+const int kMissedLookBackDays = 366;
+
+// The occurrences of the first reservation_count reservations whose first moment lies in
+// [from, to] (or, with due_at_from, that were due at from as well) and whose last lies
+// before to: those that became due in that span and can no longer be started. The
+// earliest cap of them (by first moment, then slot) go to out; returns how many there are
+// in all. The scan's own rules, with none of its caches.
+int missed_occurrences(int reservation_count, std::time_t from, std::time_t to, bool due_at_from,
+                       Occurrence* out, int cap);
 
 // Forgets what the scan has computed and cached (after a change of time zone).
 void reset_schedule_cache();

@@ -1,5 +1,6 @@
 #include "engine/wake.h"
 
+#include "base/journal.h"
 #include "base/platform.h"
 #include "engine/scheduler.h"
 
@@ -10,16 +11,40 @@ std::time_t next_at = 0;
 bool recording_held = false;
 bool awake = false;
 
+// What the journal was last told of the timer: the start it wakes for (-1 none) and how
+// arming it went; it is told again only when either changes.
+std::time_t told_next = -1;
+int told_result = 0;
+
+void tell_timer(std::time_t next, std::time_t at, int result) {
+    if (next == told_next && result == told_result) return;
+    told_next = next;
+    told_result = result;
+    char when[32];
+    journal_time_text(at, when, sizeof(when));
+    if (next == -1)
+        journal_write(kEventWakeTimer, 0, nullptr, 0, "%s", "次の録画がないため解除");
+    else if (result == 1)
+        journal_write(kEventWakeUnsupported, 0, nullptr, 0,
+                      "%s に設定しましたが、このPCはタイマーでスタンバイから復帰できません", when);
+    else if (result != 0)
+        journal_write(kEventWakeTimer, 0, nullptr, 0, "%s に設定できませんでした", when);
+    else
+        journal_write(kEventWakeTimer, 0, nullptr, 0, "%s に設定", when);
+}
+
 }  // namespace
 
 void rearm_wake_timer(std::time_t now) {
     has_next = next_start(reservations.count, now, &next_at);
     if (!has_next) {
         platform.power->cancel_wake_timer();
+        tell_timer(-1, 0, 0);
         return;
     }
     std::time_t at = next_at - kWakeLeadSeconds;
-    platform.power->arm_wake_timer(at > now ? at : now);
+    if (at < now) at = now;
+    tell_timer(next_at, at, platform.power->arm_wake_timer(at));
 }
 
 void update_keep_awake(std::time_t now) {
@@ -30,6 +55,8 @@ void update_keep_awake(std::time_t now) {
     if (want == awake) return;
     awake = want;
     platform.power->keep_awake(want);
+    journal_write(kEventKeepAwake, 0, nullptr, 0, "%s",
+                  want ? "録画のためスリープさせません" : "スリープを許可します");
 }
 
 void hold_for_recording(bool held, std::time_t now) {
@@ -47,4 +74,6 @@ void reset_wake_state() {
     next_at = 0;
     recording_held = false;
     awake = false;
+    told_next = -1;
+    told_result = 0;
 }

@@ -1,5 +1,7 @@
 #include "reservations/reservation.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 ReservationList reservations = {{}, 0, -1, kDefaultColour};
@@ -21,6 +23,20 @@ void copy_field(char* out, std::size_t outsize, const char* field, std::size_t s
     if (n > outsize - 1) n = outsize - 1;
     std::memcpy(out, field, n);
     out[n] = '\0';
+}
+
+void journal_reservation(JournalEvent event, int index, const char* format, ...) {
+    char details[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(details, sizeof(details), format, args);
+    va_end(args);
+    if (index < 0 || index >= kMaxReservations) {
+        journal_write(event, 0, nullptr, 0, "%s", details);
+        return;
+    }
+    const Reservation& r = reservations.table.slots[index];
+    journal_write(event, index + 1, r.name, sizeof(r.name), "%s", details);
 }
 
 int count_in_use(const ReservationTable& table) {
@@ -86,6 +102,7 @@ int load_schedule(ReservationTable& table, WindowRef owner, const char* path) {
 
 int save_schedule(const ReservationTable& table, WindowRef owner, const char* path) {
     if (platform.files->replace(path, &table, sizeof(table)) != 0) {
+        journal_write(kEventScheduleNotSaved, 0, nullptr, 0, "%s", path);
         platform.messages->show(owner, "ファイルを開けませんでした", "失敗");
         return -1;
     }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include "base/journal.h"
 #include "base/platform.h"
 
 // One reservation, 276 bytes; the layout is the file format (x86 little-endian).
@@ -98,6 +99,14 @@ std::size_t field_length(const char* field, std::size_t size);
 void copy_field(char* out, std::size_t outsize, const char* field, std::size_t size);
 #define FIELD_LEN(rec, member) field_length((rec).member, sizeof((rec).member))
 #define FIELD_COPY(out, rec, member) copy_field((out), sizeof(out), (rec).member, sizeof((rec).member))
+
+// Writes a journal line for reservation index: its slot number and name; index -1 for a
+// line of no reservation. details is a printf format.
+void journal_reservation(JournalEvent event, int index, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
 
 // The number of leading slots with a non-empty name (0..40).
 int count_in_use(const ReservationTable& table);

@@ -14,6 +14,7 @@ void install_win32_platform() {
     static Win32Desktop desktop;
     static Win32FolderSystem folders;
     static Win32SchedulerHost host;
+    static Win32JournalFiles journal;
     platform.messages = &messages;
     platform.files = &files;
     platform.clock = &clock;
@@ -21,4 +22,5 @@ void install_win32_platform() {
     platform.desktop = &desktop;
     platform.folders = &folders;
     platform.host = &host;
+    platform.journal = &journal;
 }

@@ -2,5 +2,5 @@
 #pragma once
 
 // Every seam but the power requests: messages, files, clock, drawing, the desktop, the
-// folders and the scheduler's host. The Windows test programs use this.
+// folders, the scheduler's host and the journal's files. The Windows test programs use this.
 void install_win32_platform();

@@ -72,3 +72,55 @@ bool Win32Files::exists(const char* path) {
 void Win32Clock::sleep_ms(std::uint32_t ms) { Sleep(ms); }
 
 std::int64_t Win32Clock::now() { return (std::int64_t)std::time(nullptr); }
+
+int Win32JournalFiles::append(const char* path, const void* data, std::size_t len) {
+    HANDLE h = CreateFileW(Wide(path), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    const char* p = (const char*)data;
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < len) {
+        DWORD n = 0;
+        if (!WriteFile(h, p + done, (DWORD)(len - done), &n, nullptr) || n == 0) {
+            ok = false;
+            break;
+        }
+        done += n;
+    }
+    if (ok && !FlushFileBuffers(h)) ok = false;
+    if (!CloseHandle(h)) ok = false;
+    return ok ? 0 : -1;
+}
+
+std::int64_t Win32JournalFiles::size(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return ((std::int64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+int Win32JournalFiles::read_at(const char* path, std::int64_t offset, void* buf, std::size_t cap,
+                               std::size_t* got) {
+    *got = 0;
+    HANDLE h = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) != 0;
+    char* p = (char*)buf;
+    while (ok && *got < cap) {
+        DWORD n = 0;
+        if (!ReadFile(h, p + *got, (DWORD)(cap - *got), &n, nullptr)) ok = false;
+        if (n == 0) break;
+        *got += n;
+    }
+    CloseHandle(h);
+    return ok ? 0 : -1;
+}
+
+int Win32JournalFiles::rename(const char* from, const char* to) {
+    return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
+}

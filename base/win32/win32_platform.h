@@ -20,3 +20,14 @@ public:
     void sleep_ms(std::uint32_t ms) override;
     std::int64_t now() override;
 };
+
+// The journal's files: each append opens, writes, flushes and closes, so that a line is on
+// the disk when the call returns and nothing stays open between lines.
+class Win32JournalFiles : public JournalFiles {
+public:
+    int append(const char* path, const void* data, std::size_t len) override;
+    std::int64_t size(const char* path) override;
+    int read_at(const char* path, std::int64_t offset, void* buf, std::size_t cap,
+                std::size_t* got) override;
+    int rename(const char* from, const char* to) override;
+};

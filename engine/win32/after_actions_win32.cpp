@@ -90,27 +90,36 @@ int enable_shutdown_privilege() {
     return result;
 }
 
-// The results are not looked at: if the system refuses, the program simply goes on.
-void Win32PowerRequests::reboot() {
+namespace {
+// 0 for a call that succeeded, else its error number (never 0).
+int outcome(BOOL ok) {
+    if (ok) return 0;
+    DWORD error = GetLastError();
+    return error ? (int)error : -1;
+}
+}  // namespace
+
+// A refusal is reported; the program goes on either way.
+int Win32PowerRequests::reboot() {
     calls_.enable_shutdown_privilege();
-    calls_.exit_windows(EWX_REBOOT, 0);
+    return outcome(calls_.exit_windows(EWX_REBOOT, 0));
 }
 
-void Win32PowerRequests::shutdown() {
+int Win32PowerRequests::shutdown() {
     calls_.enable_shutdown_privilege();
-    calls_.exit_windows(EWX_SHUTDOWN, 0);
+    return outcome(calls_.exit_windows(EWX_SHUTDOWN, 0));
 }
 
-void Win32PowerRequests::force_logoff() {
+int Win32PowerRequests::force_logoff() {
     // EWX_FORCE alone is a log-off (EWX_LOGOFF is 0) that closes applications without asking.
     calls_.enable_shutdown_privilege();
-    calls_.exit_windows(EWX_FORCE, 0);
+    return outcome(calls_.exit_windows(EWX_FORCE, 0));
 }
 
-void Win32PowerRequests::suspend() {
+int Win32PowerRequests::suspend() {
     // TRUE asks for stand-by; FALSE would hibernate.
     calls_.enable_shutdown_privilege();
-    calls_.set_power_state(TRUE, FALSE);
+    return outcome(calls_.set_power_state(TRUE, FALSE));
 }
 
 void Win32PowerRequests::keep_awake(bool on) {

@@ -30,10 +30,10 @@ int enable_shutdown_privilege();
 class Win32PowerRequests : public PowerRequests {
 public:
     explicit Win32PowerRequests(const PowerCalls& calls) : calls_(calls) {}
-    void reboot() override;
-    void shutdown() override;
-    void force_logoff() override;
-    void suspend() override;
+    int reboot() override;
+    int shutdown() override;
+    int force_logoff() override;
+    int suspend() override;
     void keep_awake(bool on) override;
     int arm_wake_timer(std::time_t at) override;
     void cancel_wake_timer() override;

@@ -33,10 +33,10 @@ void Win32Desktop::place_at_bottom(WindowRef window, int x, int y) {
     SetWindowPos((HWND)window, HWND_BOTTOM, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Win32Desktop::send(WindowRef window, std::uint32_t message) {
+bool Win32Desktop::send(WindowRef window, std::uint32_t message) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW((HWND)window, message, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                        &result);
+    return SendMessageTimeoutW((HWND)window, message, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                               kSendTimeoutMs, &result) != 0;
 }
 
 void choose_capture_folder_win32() {

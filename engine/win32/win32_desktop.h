@@ -8,7 +8,7 @@ public:
     WindowRef find_window(const char* window_class, const char* title) override;
     void launch(const char* application, const char* command_line) override;
     void place_at_bottom(WindowRef window, int x, int y) override;
-    void send(WindowRef window, std::uint32_t message) override;
+    bool send(WindowRef window, std::uint32_t message) override;
 };
 
 // Start-up: picks the capture folder, with the Program Files folder that Windows reports to

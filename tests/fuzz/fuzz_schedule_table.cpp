@@ -258,12 +258,13 @@ struct CaptureDesktop : Desktop {
         expect_opening();
         FUZZ_CHECK(window == kCaptureWindow && x == 0 && y == 0, "placed %p at %d,%d", window, x, y);
     }
-    void send(WindowRef window, std::uint32_t message) override {
+    bool send(WindowRef window, std::uint32_t message) override {
         FUZZ_CHECK(window == kCaptureWindow && message == kCaptureClose && host.phase == Host::Stopping &&
                        host.next_step == 2 && host.stop_sent && !host.close_sent,
                    "message %u to the capture window", message);
         host.close_sent = true;
         host.app_open = false;
+        return true;
     }
 } desktop;
 
@@ -273,10 +274,10 @@ struct CountingPower : PowerRequests {
         ++host.power_requests;
         host.last_power = kind;
     }
-    void reboot() override { request(1); }
-    void shutdown() override { request(2); }
-    void force_logoff() override { request(3); }
-    void suspend() override { request(4); }
+    int reboot() override { return request(1), 0; }
+    int shutdown() override { return request(2), 0; }
+    int force_logoff() override { return request(3), 0; }
+    int suspend() override { return request(4), 0; }
     void keep_awake(bool) override {}
     int arm_wake_timer(std::time_t) override { return 0; }
     void cancel_wake_timer() override {}

@@ -33,8 +33,10 @@ public:
     void place_at_bottom(WindowRef window, int x, int y) override {
         calls.push_back({"place", "", "", window, x, y, 0});
     }
-    void send(WindowRef window, std::uint32_t message) override {
+    bool answers = true;
+    bool send(WindowRef window, std::uint32_t message) override {
         calls.push_back({"send", "", "", window, 0, 0, message});
+        return answers;
     }
     std::vector<std::string> kinds() const {
         std::vector<std::string> out;

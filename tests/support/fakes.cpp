@@ -32,6 +32,7 @@ FakePlatform::FakePlatform() : saved(platform) {
     platform.files = &files;
     platform.clock = &clock;
     platform.surfaces = &surfaces;
+    platform.journal = &journal;
     reset_program_state();
 }
 

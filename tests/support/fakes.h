@@ -41,10 +41,11 @@ public:
     std::vector<std::string> calls, wake;
     std::vector<std::string>* log = nullptr;
     int arm_result = 0;
-    void reboot() override { request(calls, "reboot"); }
-    void shutdown() override { request(calls, "shutdown"); }
-    void force_logoff() override { request(calls, "force_logoff"); }
-    void suspend() override { request(calls, "suspend"); }
+    int request_result = 0;  // what each power request gives back
+    int reboot() override { return request(calls, "reboot"), request_result; }
+    int shutdown() override { return request(calls, "shutdown"), request_result; }
+    int force_logoff() override { return request(calls, "force_logoff"), request_result; }
+    int suspend() override { return request(calls, "suspend"), request_result; }
     void keep_awake(bool on) override { request(wake, on ? "awake 1" : "awake 0"); }
     int arm_wake_timer(std::time_t at) override {
         request(wake, "arm " + std::to_string((long long)at));
@@ -110,12 +111,45 @@ private:
     WindowRef window_ = nullptr;
 };
 
+// The journal's files held in memory; a file can be made unwritable.
+class MemoryJournal : public JournalFiles {
+public:
+    std::map<std::string, std::string> files;
+    bool fail_append = false;
+    int append(const char* path, const void* data, std::size_t len) override {
+        if (fail_append) return -1;
+        files[path].append((const char*)data, len);
+        return 0;
+    }
+    std::int64_t size(const char* path) override {
+        auto it = files.find(path);
+        return it == files.end() ? -1 : (std::int64_t)it->second.size();
+    }
+    int read_at(const char* path, std::int64_t offset, void* buf, std::size_t cap,
+                std::size_t* got) override {
+        *got = 0;
+        auto it = files.find(path);
+        if (it == files.end()) return -1;
+        if ((std::size_t)offset < it->second.size())
+            *got = it->second.copy((char*)buf, cap, (std::size_t)offset);
+        return 0;
+    }
+    int rename(const char* from, const char* to) override {
+        auto it = files.find(from);
+        if (it == files.end()) return -1;
+        files[to] = it->second;
+        files.erase(from);
+        return 0;
+    }
+};
+
 // Installs fresh fakes into the platform and resets the program state; restores on exit.
 struct FakePlatform {
     RecordingMessageBoxes messages;
     MemoryFiles files;
     FakeClock clock;
     RecordingSurfaces surfaces;
+    MemoryJournal journal;
     Platform saved;
     FakePlatform();
     ~FakePlatform();

@@ -88,9 +88,10 @@ void SchedulerRig::launch(const char* application, const char*) {
     log.push_back(std::string("launch ") + application);
 }
 
-void SchedulerRig::send(WindowRef window, std::uint32_t message) {
+bool SchedulerRig::send(WindowRef window, std::uint32_t message) {
     EXPECT_EQ(capture(), window);
     log.push_back("capture " + std::to_string(message));
+    return true;
 }
 
 Canvas* SchedulerRig::open(WindowRef) {

@@ -66,7 +66,7 @@ public:
     }
     void launch(const char* application, const char*) override;
     void place_at_bottom(WindowRef, int, int) override { log.push_back("place"); }
-    void send(WindowRef window, std::uint32_t message) override;
+    bool send(WindowRef window, std::uint32_t message) override;
     Canvas* open(WindowRef window) override;
     void close(Canvas*) override {}
     void fill_rect(int, int, int, int, Colour) override {}

@@ -248,4 +248,80 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
     EXPECT_GT(starts, 10);
 }
 
+// Ticking through random tables with random gaps of more than 90 seconds (a PC asleep),
+// every occurrence that became due is either started by the scan or found missed: over
+// the gap it fell in, or over a recording that kept it from starting; never both.
+TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrFoundMissed) {
+    std::mt19937 rng(15);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    const char* times[] = {"000000", "000030", "013000", "020000", "023000", "025930",
+                           "030000", "120000", "120500", "230000", "235930"};
+    const char* dates[2][4] = {{"260327", "260328", "260329", "260330"},
+                               {"261023", "261024", "261025", "261026"}};
+    typedef std::pair<int, std::int64_t> Key;  // slot, first moment
+    static Occurrence found[4000];
+    int checked = 0, missed_total = 0;
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        const int spring = round % 2;
+        const std::int64_t from = spring == 0 ? utc(2026, 3, 27, 10, 0, 0) : utc(2026, 10, 23, 10, 0, 0);
+        const std::int64_t to = from + 3 * 86400;
+        set_default_reservations(reservations.table);
+        reset_schedule_cache();
+        recording.active = 0;
+        host.events.clear();
+        for (int i = 0; i < 5; ++i) {
+            int first = pick(4);
+            reserve(i, dates[spring][first], dates[spring][first + pick(4 - first)], times[pick(11)],
+                    times[pick(11)], pick(3) == 0 ? -1 : pick(128));
+        }
+        std::set<Key> started, missed;
+        auto add_missed = [&](std::int64_t a, std::int64_t b, bool due_at_a, int skip) {
+            int n = missed_occurrences(reservations.count, (std::time_t)a, (std::time_t)b, due_at_a,
+                                       found, 4000);
+            ASSERT_LE(n, 4000);
+            for (int k = 0; k < n; ++k) {
+                const Occurrence& o = found[k];
+                if (o.index == skip && o.first <= a && a <= o.last) continue;
+                missed.insert({o.index, (std::int64_t)o.first});
+            }
+        };
+        std::int64_t prev_end = from - 1, t = from, recording_from = 0;
+        while (t < to) {
+            if (pick(3000) == 0) t += 91 + pick(4 * 3600);
+            if (t - prev_end > 90) add_missed(prev_end + 1, t, false, -1);
+            const std::size_t before = host.events.size();
+            host.tick(t);
+            for (std::size_t k = before; k < host.events.size(); ++k) {
+                const Event& e = host.events[k];
+                if (e.kind == 'S') {
+                    Occurrence o;
+                    ASSERT_TRUE(occurrence_at(e.index, (std::time_t)t, &o)) << "started at " << t;
+                    started.insert({e.index, (std::int64_t)o.first});
+                    recording_from = t;
+                } else {
+                    add_missed(recording_from, host.clock, true, e.index);
+                }
+            }
+            prev_end = host.clock > t ? host.clock : t;
+            t = prev_end + 1;
+        }
+        // A recording still running looks over its time when it stops: as if it did now.
+        if (recording.active) add_missed(recording_from, prev_end, true, recording.index);
+        const int n = missed_occurrences(reservations.count, (std::time_t)from, (std::time_t)prev_end,
+                                         true, found, 4000);
+        std::set<Key> due;
+        for (int k = 0; k < n; ++k) due.insert({found[k].index, (std::int64_t)found[k].first});
+        for (const Key& k : due) {
+            EXPECT_NE(started.count(k) != 0, missed.count(k) != 0)
+                << "slot " << k.first << " due from " << k.second;
+            ++checked;
+        }
+        for (const Key& k : missed) EXPECT_TRUE(due.count(k)) << "not due: " << k.first << " " << k.second;
+        missed_total += (int)missed.size();
+    }
+    EXPECT_GT(checked, 50);
+    EXPECT_GT(missed_total, 5);
+}
+
 }  // namespace

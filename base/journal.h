@@ -1,0 +1,82 @@
+// The recording journal, "tavrel.log" beside "recdata.dat": one event a line, Shift-JIS
+// with CR LF, appended and flushed line by line, so that a crash loses at most the line
+// being written and nothing written is ever rewritten. A line is the local date and time,
+// the event's word, the slot (1..40, or "-"), the reservation's name and the details,
+// separated by tabs. Writing never stops a recording: a line that cannot be written is
+// left out, and the next one tries again.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+const char* const kJournalFile = "tavrel.log";
+const char* const kJournalOlderFile = "tavrel.log.1";
+// Past this size at program start, the journal goes to the older file and a new one begins.
+const std::int64_t kJournalLimitBytes = 1024 * 1024;
+// Lines the history window shows, across both files.
+const int kJournalShownLines = 500;
+
+enum JournalEvent {
+    kEventProgramStart,
+    kEventProgramEnd,
+    kEventRecordingStart,
+    kEventSettingsFailed,
+    kEventCaptureLaunched,
+    kEventCaptureNotFound,
+    kEventRecordCommand,
+    kEventStopCommand,
+    kEventCloseCommand,
+    kEventNoAnswer,
+    kEventMoved,
+    kEventMoveFailed,
+    kEventPowerAction,
+    kEventPowerRefused,
+    kEventMissed,
+    kEventScheduleNotSaved,
+    kEventWakeTimer,
+    kEventWakeUnsupported,
+    kEventKeepAwake,
+    kEventNoMissedCheck,
+    kJournalEventCount
+};
+
+// The event's word as the journal writes it (Shift-JIS).
+const char* journal_word(JournalEvent event);
+
+// One line, without its CR LF, into out (NUL-terminated; cut to fit, never within a
+// character): when as local time, the word, slot (1..40; 0 for "-"), name (read within
+// name_size bytes; null for none) and details. Every byte below 0x20 of the name and the
+// details (a tab, CR, LF, NUL...) becomes one space, so that an event is always one line.
+std::size_t journal_format_line(char* out, std::size_t cap, std::time_t when, JournalEvent event,
+                                int slot, const char* name, std::size_t name_size,
+                                const char* details);
+
+// when as local "YYYY/MM/DD HH:MM:SS" into out (at least 20 bytes).
+void journal_time_text(std::time_t when, char* out, std::size_t size);
+
+// Appends one line at the clock's current time. details is a printf format; the values
+// given for it are never read as formats.
+void journal_write(JournalEvent event, int slot, const char* name, std::size_t name_size,
+                   const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 5, 6)))
+#endif
+    ;
+
+// Program start: reads the time of the journal's last line, then, when "tavrel.log" has
+// passed its limit, gives it the older file's name so that a new one begins. 1 with *last
+// set; 0 when there is no journal yet; -1 when its last line has no time that can be read,
+// or one later than now.
+int journal_begin(std::time_t now, std::time_t* last);
+
+// True once a line could not be written since the program started.
+bool journal_write_failed();
+// Lines written since the program started; the history window follows it.
+unsigned journal_lines_written();
+
+// The journal's last max_lines lines (of both files), oldest first, each ended by CR LF,
+// into out; bytes that are not Shift-JIS text (and NULs) show as "?". Returns the length.
+std::size_t journal_tail(char* out, std::size_t cap, int max_lines);
+
+// Forgets the failure and the count (tests).
+void reset_journal();
