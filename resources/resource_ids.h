@@ -7,6 +7,7 @@
 #define IDI_MAIN 113
 #define IDI_SECOND 115
 #define IDD_CONDITIONS 117
+#define IDD_HISTORY 119
 
 /* The recording tick: timer id and period of the main dialog's timer. */
 #define IDT_RECORDING_TICK 5365
@@ -34,6 +35,14 @@
 #define IDC_CAPTURE_RECORD 1128
 #define IDC_SWATCH_FRAME 1130
 #define IDC_OPEN_CONDITIONS 1131
+
+/* The main dialog's system-menu item that opens the recording history (a system-menu
+   command's low four bits are zero). */
+#define IDM_HISTORY 0x0110
+
+/* Recording history window; its "閉じる" is IDCANCEL (2), which Escape presses too. */
+#define IDC_HISTORY_NOTICE 1201
+#define IDC_HISTORY_LIST 1202
 
 /* Recording conditions dialog. */
 #define IDC_STORE 1 /* "更新" (IDOK) */

@@ -1,0 +1,121 @@
+#include "app/win32/history_window.h"
+
+#include "base/journal.h"
+#include "base/win32/text.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+HWND window = nullptr;
+HHOOK keyboard_hook = nullptr;
+unsigned shown_lines = 0;
+bool shown_failure = false;
+
+// Every line of the journal that is shown, at its longest, with its CR LF.
+const std::size_t kTextSize = kJournalShownLines * 1100;
+char text[kTextSize];
+wchar_t wide_text[kTextSize];
+
+void fill(HWND dialog) {
+    shown_lines = journal_lines_written();
+    shown_failure = journal_write_failed();
+    SetDlgItemTextW(dialog, IDC_HISTORY_NOTICE,
+                    shown_failure ? (const wchar_t*)Wide("起動してから、録画履歴(tavrel.log)に書き込めなかった行があります")
+                                  : L"");
+    std::size_t n = journal_tail(text, sizeof(text), kJournalShownLines);
+    // Bytes that are no Shift-JIS have already become "?".
+    int w = MultiByteToWideChar(kShiftJis, 0, text, (int)n, wide_text, (int)(kTextSize - 1));
+    wide_text[w > 0 ? w : 0] = L'\0';
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    SetWindowTextW(list, wide_text);
+    // Newest at the bottom, scrolled to.
+    SendMessageW(list, EM_SETSEL, (WPARAM)w, (LPARAM)w);
+    SendMessageW(list, EM_SCROLLCARET, 0, 0);
+}
+
+// The controls follow the window's size: the notice along the top, the list filling the
+// rest, the button in the bottom right corner.
+void lay_out(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    RECT unit = {4, 10, 48, 14};  // margin, notice height, button width and height
+    MapDialogRect(dialog, &unit);
+    const int margin = unit.left, notice = unit.top, bw = unit.right, bh = unit.bottom;
+    const int width = client.right - 2 * margin;
+    MoveWindow(GetDlgItem(dialog, IDC_HISTORY_NOTICE), margin, margin, width, notice, TRUE);
+    const int list_top = 2 * margin + notice;
+    const int list_height = client.bottom - list_top - 2 * margin - bh;
+    MoveWindow(GetDlgItem(dialog, IDC_HISTORY_LIST), margin, list_top, width,
+               list_height > 0 ? list_height : 0, TRUE);
+    MoveWindow(GetDlgItem(dialog, IDCANCEL), client.right - margin - bw, client.bottom - margin - bh,
+               bw, bh, TRUE);
+}
+
+// The main dialog's modal loop gives a modeless window no dialog keys: Tab, Enter and
+// Esc reach it through this hook, which hands its messages to IsDialogMessage.
+LRESULT CALLBACK keyboard_proc(int code, WPARAM wparam, LPARAM lparam) {
+    if (code >= 0 && wparam == PM_REMOVE && window) {
+        MSG* msg = (MSG*)lparam;
+        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
+            (msg->hwnd == window || IsChild(window, msg->hwnd)) && IsDialogMessageW(window, msg))
+            msg->message = WM_NULL;
+    }
+    return CallNextHookEx(keyboard_hook, code, wparam, lparam);
+}
+
+INT_PTR CALLBACK history_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        // An edit control holds 30,000 characters unless told otherwise.
+        SendDlgItemMessageW(dialog, IDC_HISTORY_LIST, EM_SETLIMITTEXT, 0, 0);
+        lay_out(dialog);
+        fill(dialog);
+        return TRUE;
+    case WM_SIZE:
+        lay_out(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDCANCEL) {
+            close_history_window();
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        close_history_window();
+        return TRUE;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void open_history_window(HWND owner) {
+    if (window) {
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
+        return;
+    }
+    HINSTANCE module = (HINSTANCE)GetWindowLongPtrW(owner, GWLP_HINSTANCE);
+    window = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_HISTORY), owner, history_proc, 0);
+    if (!window) return;
+    keyboard_hook = SetWindowsHookExW(WH_GETMESSAGE, keyboard_proc, nullptr, GetCurrentThreadId());
+    ShowWindow(window, SW_SHOWNORMAL);
+}
+
+void follow_history() {
+    if (window && (journal_lines_written() != shown_lines || journal_write_failed() != shown_failure))
+        fill(window);
+}
+
+void close_history_window() {
+    if (!window) return;
+    HWND closing = window;
+    window = nullptr;
+    if (keyboard_hook) UnhookWindowsHookEx(keyboard_hook);
+    keyboard_hook = nullptr;
+    DestroyWindow(closing);
+}
+
+HWND history_window() { return window; }
