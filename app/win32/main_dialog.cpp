@@ -73,7 +73,8 @@ void command(HWND dialog, WORD id, WORD code) {
         form_repeat_mode_picked(dialog);
         break;
     case IDC_NAME_LIST:
-        if (!is_list_pick(code)) return;  // typing in the name box changes nothing
+        if (code == CBN_EDITUPDATE) form_name_edited(dialog);
+        if (!is_list_pick(code)) return;  // typing in the name box repaints nothing
         form_name_picked(dialog);
         break;
     case IDC_ADD:

@@ -60,6 +60,16 @@ SYSTEMTIME get_picker(HWND picker) {
     return value;
 }
 
+// The bytes of one character (a UTF-16 unit, or a surrogate pair of two) in code page 932;
+// 0 when it has no exact form there and would be stored as "?" or a look-alike.
+int sjis_bytes(const wchar_t* ch, int units) {
+    char out[4];
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, ch, units, out, sizeof(out),
+                                nullptr, &lossy);
+    return n > 0 && !lossy ? n : 0;
+}
+
 void read_form(HWND dialog, FormValues* v) {
     std::memset(v, 0, sizeof(*v));
     wchar_t name[64];
@@ -221,6 +231,35 @@ void form_name_picked(HWND dialog) {
     }
     show_reservation(dialog, index);
     EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), TRUE);
+}
+
+void form_name_edited(HWND dialog) {
+    HWND box = GetDlgItem(dialog, IDC_NAME_LIST);
+    // Longer than any name that fits: a text cut short by the buffer is cut here anyway.
+    wchar_t text[64];
+    int len = GetWindowTextW(box, text, 64);
+    int caret = HIWORD(SendMessageW(box, CB_GETEDITSEL, 0, 0));
+    wchar_t kept[64];
+    int n = 0, bytes = 0, kept_caret = 0;
+    bool full = false;
+    for (int i = 0; i < len;) {
+        int units = IS_HIGH_SURROGATE(text[i]) && i + 1 < len && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        int b = sjis_bytes(text + i, units);
+        // The first character that does not fit ends the name; one without a form is left out.
+        if (bytes + b > kMaxNameBytes) full = true;
+        if (b > 0 && !full) {
+            for (int u = 0; u < units; ++u) kept[n++] = text[i + u];
+            bytes += b;
+        }
+        i += units;
+        // The caret stays after what it followed, of what is kept.
+        if (i <= caret) kept_caret = n;
+    }
+    // Nothing left out: also what ends the notification that setting the text may bring.
+    if (n == len) return;
+    kept[n] = L'\0';
+    SetWindowTextW(box, kept);
+    SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(kept_caret, kept_caret));
 }
 
 void form_add(HWND dialog) {

@@ -25,6 +25,10 @@ void store_form(HWND dialog, int index);
 void form_repeat_mode_picked(HWND dialog);
 // 1121: a name was picked (selection changed or list closed up).
 void form_name_picked(HWND dialog);
+// 1121: the name box's text was changed (typed, given by an input method, pasted). It is
+// cut back to what a record stores exactly: characters of code page 932 only, at most
+// 20 bytes of it, ending on a whole character.
+void form_name_edited(HWND dialog);
 // 1085 "新規登録".
 void form_add(HWND dialog);
 // 1123 "予約更新".

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/support/capture_settings_text.h"
+#include "tests/support/win32_support.h"
+
 namespace e2e {
 
 namespace {
@@ -18,37 +21,8 @@ std::wstring from_environment(const char* name) {
     return value ? windows_path(value) : std::wstring();
 }
 
-bool write_bytes(const std::wstring& path, const void* data, size_t len) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(h, data, (DWORD)len, &written, nullptr);
-    CloseHandle(h);
-    return ok && written == len;
-}
-
 bool copy_file(const std::wstring& from, const std::wstring& to) {
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
-}
-
-void remove_tree(const std::wstring& path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
 }
 
 void make_folders(const std::wstring& path) {
@@ -85,23 +59,44 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms, int step
     }
 }
 
-const char* const kSettingsText =
-    "[Encoder]\r\n"
-    "dwVideoBitrate=4000000\r\n"
-    "dwAudioBitrate=384\r\n"
-    "dwAudioSampleFreq=48000\r\n"
-    "HRes=0\r\n"
-    "m_bIsVBR=0\r\n"
-    "[Picture]\r\n"
-    "Brightness=127\r\n"
-    "Contrast=70\r\n"
-    "Saturation=67\r\n"
-    "Hue=0\r\n"
-    "[Stream]\r\n"
-    "OMODE=0\r\n"
-    "IsEs=3\r\n"
-    "MPeriod=3\r\n"
-    "m_NNtsc=15\r\n";
+// ---- local time ----
+
+long long to_ms(const SYSTEMTIME& t) {
+    FILETIME f;
+    SystemTimeToFileTime(&t, &f);
+    ULARGE_INTEGER u;
+    u.LowPart = f.dwLowDateTime;
+    u.HighPart = f.dwHighDateTime;
+    return (long long)(u.QuadPart / 10000);
+}
+
+SYSTEMTIME from_ms(long long ms) {
+    ULARGE_INTEGER u;
+    u.QuadPart = (unsigned long long)ms * 10000;
+    FILETIME f;
+    f.dwLowDateTime = u.LowPart;
+    f.dwHighDateTime = u.HighPart;
+    SYSTEMTIME t;
+    FileTimeToSystemTime(&f, &t);  // also works out the weekday
+    return t;
+}
+
+long long local_now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return to_ms(t);
+}
+
+void sleep_until(long long moment) {
+    for (long long left = moment - local_now(); left > 0; left = moment - local_now())
+        Sleep((DWORD)(left > 500 ? 500 : left));
+}
+
+std::string sjis(const std::wstring& text) {
+    char buf[512];
+    int n = WideCharToMultiByte(932, 0, text.c_str(), -1, buf, sizeof(buf), nullptr, nullptr);
+    return n > 0 ? std::string(buf) : std::string();
+}
 
 // ---- capture folder ----
 
@@ -127,8 +122,8 @@ void CaptureFolder::make(int content) {
         copy_file(standin_exe(), file(L"KROTX1.exe"));
     }
     if (content & kSettings) {
-        write_file(L"Krotx2.ini", kSettingsText);
-        write_file(L"Krotx1.ini", kSettingsText);
+        write_file(L"Krotx2.ini", kCaptureSettingsText);
+        write_file(L"Krotx1.ini", kCaptureSettingsText);
     }
     if (content & kSamples) CreateDirectoryW(file(L"Samples").c_str(), nullptr);
 }
@@ -138,24 +133,14 @@ CaptureFolder::~CaptureFolder() {
     if (!std::getenv("TAVREL_E2E_KEEP")) remove_tree(path_);
 }
 
-bool CaptureFolder::exists(const std::wstring& name) const {
-    return GetFileAttributesW(file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool CaptureFolder::exists(const std::wstring& name) const { return path_exists(file(name)); }
 
 bool CaptureFolder::write_file(const std::wstring& name, const std::string& bytes) const {
-    return write_bytes(file(name), bytes.data(), bytes.size());
+    return write_whole_file(file(name), bytes);
 }
 
 std::string CaptureFolder::read_file(const std::wstring& name) const {
-    std::string out;
-    HANDLE h = CreateFileW(file(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    char buf[8192];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof(buf), &n, nullptr) && n) out.append(buf, n);
-    CloseHandle(h);
-    return out;
+    return read_whole_file(file(name));
 }
 
 long long CaptureFolder::file_size(const std::wstring& name) const {
@@ -177,7 +162,7 @@ std::vector<std::wstring> CaptureFolder::list(const std::wstring& subfolder) con
 }
 
 bool CaptureFolder::write_schedule(const ReservationTable& table) const {
-    return write_bytes(file(L"recdata.dat"), &table, sizeof(table));
+    return write_whole_file(file(L"recdata.dat"), &table, sizeof(table));
 }
 
 void CaptureFolder::end_programs() const { end_programs_in(path_); }
@@ -617,7 +602,7 @@ bool Screenshot::save_bmp(const std::wstring& path) const {
             dst[x * 3 + 2] = src[x * 4 + 2];
         }
     }
-    return write_bytes(path, data.data(), data.size());
+    return write_whole_file(path, data.data(), data.size());
 }
 
 COLORREF probe(int x, int y) {

@@ -50,9 +50,14 @@ std::wstring standin_exe();
 // Polls condition every step_ms until it holds or timeout_ms has passed.
 bool wait_until(const std::function<bool()>& condition, int timeout_ms, int step_ms = 100);
 
-// Text of a capture settings file carrying every key the program writes, with the
-// values of a default reservation.
-extern const char* const kSettingsText;
+// Local time in milliseconds since 1601, as the Wine process sees it.
+long long to_ms(const SYSTEMTIME& t);
+SYSTEMTIME from_ms(long long ms);  // with the weekday worked out
+long long local_now();
+void sleep_until(long long moment);
+
+// Shift-JIS (code page 932) form of text, as the program stores it; empty when too long.
+std::string sjis(const std::wstring& text);
 
 // A fresh capture folder in the temporary folder.
 class CaptureFolder {

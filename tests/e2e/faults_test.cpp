@@ -30,37 +30,6 @@ namespace {
 
 using namespace e2e;
 
-long long to_ms(const SYSTEMTIME& t) {
-    FILETIME f;
-    SystemTimeToFileTime(&t, &f);
-    ULARGE_INTEGER u;
-    u.LowPart = f.dwLowDateTime;
-    u.HighPart = f.dwHighDateTime;
-    return (long long)(u.QuadPart / 10000);
-}
-
-SYSTEMTIME from_ms(long long ms) {
-    ULARGE_INTEGER u;
-    u.QuadPart = (unsigned long long)ms * 10000;
-    FILETIME f;
-    f.dwLowDateTime = u.LowPart;
-    f.dwHighDateTime = u.HighPart;
-    SYSTEMTIME t;
-    FileTimeToSystemTime(&f, &t);
-    return t;
-}
-
-long long local_now() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return to_ms(t);
-}
-
-void sleep_until(long long moment) {
-    for (long long left = moment - local_now(); left > 0; left = moment - local_now())
-        Sleep((DWORD)(left > 500 ? 500 : left));
-}
-
 void six(char* out, int a, int b, int c) { std::snprintf(out, 7, "%02d%02d%02d", a % 100, b, c); }
 
 // A once-only reservation from start to stop (local milliseconds), as the form stores it.
@@ -72,12 +41,6 @@ void once_only(Reservation& r, const char* name, long long start, long long stop
     six(r.end_date, e.wYear, e.wMonth, e.wDay);
     six(r.end_time, e.wHour, e.wMinute, e.wSecond);
     r.repeat_mode = 0;
-}
-
-std::string sjis(const std::wstring& text) {
-    char buf[512];
-    int n = WideCharToMultiByte(932, 0, text.c_str(), -1, buf, sizeof(buf), nullptr, nullptr);
-    return n > 0 ? std::string(buf) : std::string();
 }
 
 // The lines of the stand-in's log that hold what.

@@ -1,6 +1,7 @@
 // The reservation form of tavrel.exe worked from outside: what "新規登録" and "予約更新"
-// write into "recdata.dat", what picking a name shows, the repeat-mode list, the colour
-// button and swatch, and the refusals (40 in use, nothing selected).
+// write into "recdata.dat", what picking a name shows, what the name box lets in, the
+// repeat-mode list, the colour button and swatch, and the refusals (40 in use, nothing
+// selected).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -232,6 +233,23 @@ DWORD picker_range(HWND picker, SYSTEMTIME range[2]) {
     return flags;
 }
 
+// Puts text on the clipboard, as another program's copy would.
+bool put_on_clipboard(const std::wstring& text) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    bool ok = false;
+    if (owner && memory && OpenClipboard(owner)) {
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        ok = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+    }
+    if (!ok && memory) GlobalFree(memory);
+    if (owner) DestroyWindow(owner);
+    return ok;
+}
+
 // ---- tests ----
 
 TEST(Form, AddWritesTheFormIntoANewScheduleFile) {
@@ -448,6 +466,43 @@ TEST(Form, UpdateThatClearsANameShortensTheList) {
     ASSERT_EQ(5, d.combo_count(1121));
     EXPECT_EQ(L"音楽", d.combo_item(1121, 4));
     EXPECT_EQ(4, d.combo_selection(1121));
+}
+
+// The name box holds only what a record stores, however the text comes in: characters of
+// code page 932, at most 20 bytes of them, ending on a whole character.
+TEST(Form, NameBoxHoldsWhatARecordStores) {
+    Session s(L"form-name-box", default_file());
+    ASSERT_NE(nullptr, s.main);
+    Dialog d = s.dialog();
+    HWND edit = FindWindowExW(d.item(1121), nullptr, L"Edit", nullptr);
+    ASSERT_NE(nullptr, edit);
+    DWORD_PTR caret = 0;
+    auto read_caret = [&] {
+        SendMessageTimeoutW(d.item(1121), CB_GETEDITSEL, 0, 0, SMTO_NORMAL, 10000, &caret);
+    };
+
+    // Typed: 21 full-width characters, of which the first 10 fill the 20 bytes.
+    const std::wstring typed = L"あいうえおかきくけこさしすせそたちつてとな";
+    for (wchar_t c : typed) SendMessageTimeoutW(edit, WM_CHAR, c, 1, SMTO_NORMAL, 10000, nullptr);
+    EXPECT_EQ(typed.substr(0, 10), d.text(1121));
+    read_caret();
+    EXPECT_EQ(MAKELONG(10, 10), (DWORD)caret);
+
+    // Pasted: the Hangul syllable has no form in code page 932 and is left out; 5 half-width
+    // bytes and 7 full-width characters make 19, and "マ" would make 21.
+    d.set_text(1121, L"");
+    ASSERT_TRUE(put_on_clipboard(L"Aﾃﾚﾋﾞ\uD55C国天気予報ドラマ特集"));
+    SendMessageTimeoutW(edit, WM_PASTE, 0, 0, SMTO_NORMAL, 10000, nullptr);
+    const std::wstring shown = L"Aﾃﾚﾋﾞ国天気予報ドラ";
+    EXPECT_EQ(shown, d.text(1121));
+    read_caret();
+    EXPECT_EQ(MAKELONG(12, 12), (DWORD)caret);
+
+    ASSERT_TRUE(d.command(1085));
+    std::string name = sjis(shown);
+    ASSERT_EQ(19u, name.size());
+    name.resize(21, '\0');
+    EXPECT_EQ(hex(name), hex(slot(s.schedule(), 0).substr(0, 21)));
 }
 
 TEST(Form, AddWithFortyInUseIsRefusedAndTheFileKeepsItsBytes) {

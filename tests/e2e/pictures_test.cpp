@@ -15,7 +15,8 @@ namespace {
 
 void set_field(char* field, std::size_t size, const char* text) {
     std::memset(field, 0, size);
-    std::strncpy(field, text, size - 1);
+    const std::size_t n = std::strlen(text);
+    std::memcpy(field, text, n < size - 1 ? n : size - 1);
 }
 
 // yymmdd of today + days.

@@ -72,39 +72,6 @@ const char* const kSettingsAfter =
     "m_NNtsc=3\r\n"
     "Volume=12\r\n";
 
-// ---- local time in milliseconds, as the Wine process sees it ----
-
-long long to_ms(const SYSTEMTIME& t) {
-    FILETIME f;
-    SystemTimeToFileTime(&t, &f);
-    ULARGE_INTEGER u;
-    u.LowPart = f.dwLowDateTime;
-    u.HighPart = f.dwHighDateTime;
-    return (long long)(u.QuadPart / 10000);
-}
-
-SYSTEMTIME from_ms(long long ms) {
-    ULARGE_INTEGER u;
-    u.QuadPart = (unsigned long long)ms * 10000;
-    FILETIME f;
-    f.dwLowDateTime = u.LowPart;
-    f.dwHighDateTime = u.HighPart;
-    SYSTEMTIME t;
-    FileTimeToSystemTime(&f, &t);  // also works out the weekday
-    return t;
-}
-
-long long local_now() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return to_ms(t);
-}
-
-void sleep_until(long long moment) {
-    for (long long left = moment - local_now(); left > 0; left = moment - local_now())
-        Sleep((DWORD)(left > 500 ? 500 : left));
-}
-
 std::string six_digits(int a, int b, int c) {
     char buf[8];
     std::snprintf(buf, sizeof(buf), "%02d%02d%02d", a % 100, b, c);

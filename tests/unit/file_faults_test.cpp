@@ -22,6 +22,7 @@
 #include "capture_settings/settings_file.h"
 #include "reservations/form.h"
 #include "reservations/reservation.h"
+#include "tests/support/capture_settings_text.h"
 #include "tests/support/fakes.h"
 #include "tests/support/faulty_files.h"
 #include "tests/support/stdio_files.h"
@@ -29,10 +30,6 @@
 namespace {
 
 WindowRef const kDialog = (WindowRef)0xD1A;
-
-const char kIni[] =
-    "[Video]\r\ndwVideoBitrate=4000000\r\ndwAudioBitrate=384\r\ndwAudioSampleFreq=48000\r\n"
-    "HRes=0\r\nm_bIsVBR=0\r\n[Picture]\r\nBrightness=127\r\nContrast=70\r\nSaturation=67\r\nHue=0\r\n";
 
 std::string open_error(const std::string& path) { return "file open error \n can't detect -> " + path; }
 
@@ -89,7 +86,7 @@ TEST_P(FaultInjection, SettingsWriterKeepsTheOldFile) {
     const std::string path = capture_settings_path(1);
     std::string folder = path.substr(0, path.find_last_of('\\'));
     if (use_install_folder) files.folders.insert(folder);
-    files.files[path] = kIni;
+    files.files[path] = kCaptureSettingsText;
     files.arm(GetParam(), path);
     const bool present = files.files.count(path) != 0;
 
@@ -99,16 +96,16 @@ TEST_P(FaultInjection, SettingsWriterKeepsTheOldFile) {
     EXPECT_EQ(std::string("err"), fake.messages.shown[0].caption);
     EXPECT_EQ(kDialog, fake.messages.shown[0].owner);
     if (present) {
-        EXPECT_EQ(std::string(kIni), files.files[path]);
+        EXPECT_EQ(std::string(kCaptureSettingsText), files.files[path]);
     }
     EXPECT_EQ(present, files.files.count(path) != 0) << "no file is created";
     EXPECT_FALSE(files.has_temporary_files());
 
     files.disarm(path);
-    if (!present) files.files[path] = kIni;
+    if (!present) files.files[path] = kCaptureSettingsText;
     EXPECT_EQ(0, apply_recording_conditions(kDialog, 1));
     EXPECT_NE(std::string::npos, files.files[path].find("\r\ndwVideoBitrate=8000000\r\n"));
-    EXPECT_EQ(std::string(kIni).size(), files.files[path].size());
+    EXPECT_EQ(std::string(kCaptureSettingsText).size(), files.files[path].size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,7 +206,7 @@ TEST_F(FaultsOnDisk, WriteThatFailsHalfWayLeavesTheScheduleWhole) {
 
 TEST_F(FaultsOnDisk, WriteThatFailsHalfWayLeavesTheSettingsFileWhole) {
     // A file large enough that the rewrite crosses the limit.
-    std::string ini = kIni;
+    std::string ini = kCaptureSettingsText;
     for (int i = 0; i < 30; ++i) ini += "; comment line " + std::to_string(i) + "\r\n";
     write_bytes("Krotx2.ini", ini);
     EXPECT_EQ(0, with_file_size_limit(ini.size() / 2, writer_in_child));
@@ -220,22 +217,22 @@ TEST_F(FaultsOnDisk, WriteThatFailsHalfWayLeavesTheSettingsFileWhole) {
 TEST_F(FaultsOnDisk, TemporaryNameTakenByAFolderFailsBothWrites) {
     const std::string old(11040, 'o');
     write_bytes("recdata.dat", old);
-    write_bytes("Krotx2.ini", kIni);
+    write_bytes("Krotx2.ini", kCaptureSettingsText);
     ASSERT_EQ(0, mkdir("recdata.dat.new", 0755));
     ASSERT_EQ(0, mkdir("Krotx2.ini.new", 0755));
     EXPECT_EQ(0, save_in_child());
     fake.messages.shown.clear();
     EXPECT_EQ(0, writer_in_child());
     EXPECT_EQ(old, file_bytes("recdata.dat"));
-    EXPECT_EQ(std::string(kIni), file_bytes("Krotx2.ini"));
+    EXPECT_EQ(std::string(kCaptureSettingsText), file_bytes("Krotx2.ini"));
 }
 
 TEST_F(FaultsOnDisk, SettingsFileReadOnlyFolderOrMissingIsLeftAsItWas) {
     // Read-only: read, not written.
-    write_bytes("Krotx2.ini", kIni);
+    write_bytes("Krotx2.ini", kCaptureSettingsText);
     chmod("Krotx2.ini", 0444);
     EXPECT_EQ(-1, apply_recording_conditions(kDialog, 1));
-    EXPECT_EQ(std::string(kIni), file_bytes("Krotx2.ini"));
+    EXPECT_EQ(std::string(kCaptureSettingsText), file_bytes("Krotx2.ini"));
     // A folder of that name: not a file to read.
     reservations.table.slots[1].mpeg1 = 1;
     ASSERT_EQ(0, mkdir("Krotx1.ini", 0755));

@@ -12,13 +12,11 @@
 #include <time.h>
 #include <vector>
 
-#include "engine/scheduler.h"
 #include "app/win32/main_dialog.h"
-#include "base/win32/text.h"
 #include "engine/after_actions.h"
-#include "engine/scheduler.h"
 #include "engine/wake.h"
 #include "engine/win32/after_actions_win32.h"
+#include "tests/support/win32_support.h"
 
 namespace {
 
@@ -71,58 +69,24 @@ FILETIME filetime(std::int64_t seconds) {
 
 const std::int64_t kBase = 1100000000;  // some day in 2004
 
-void remove_tree(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = dir + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-}
-
 class Win32AfterActions : public ::testing::Test {
 protected:
     RecordingScreen screen;
-    Platform saved_platform;
-    std::wstring dir;
-    wchar_t saved_cwd[MAX_PATH];
+    Win32FolderSystem folders;
+    Platform saved_platform = platform;
+    TempFolder folder{L"after", true};
+    const std::wstring dir = folder.path();
 
     void SetUp() override {
         reset_program_state();
-        saved_platform = platform;
+        platform = inert_platform();
         platform.surfaces = &screen;
         platform.clock = &screen;
-        install_win32_folders();
-        platform.power = inert_platform().power;
-
-        static int serial = 0;
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        wchar_t name[MAX_PATH];
-        wsprintfW(name, L"%stavrel-after-%lu-%d", tmp, GetCurrentProcessId(), ++serial);
-        dir = name;
-        remove_tree(dir);
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-        GetCurrentDirectoryW(MAX_PATH, saved_cwd);
-        ASSERT_TRUE(SetCurrentDirectoryW(dir.c_str()));
+        platform.folders = &folders;
+        ASSERT_TRUE(folder.made());
         ASSERT_TRUE(CreateDirectoryW(L"Samples", nullptr));
     }
-    void TearDown() override {
-        SetCurrentDirectoryW(saved_cwd);
-        remove_tree(dir);
-        platform.folders = inert_platform().folders;
-        platform = saved_platform;
-    }
+    void TearDown() override { platform = saved_platform; }
 
     // A recording in "Samples" with the given last-write time.
     void make_file(const std::wstring& name, std::int64_t written, const char* content = "ts") {
@@ -156,10 +120,7 @@ protected:
         FindClose(h);
         return names;
     }
-    static bool exists(const std::wstring& path) {
-        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-    std::string dir_sjis() const { return sjis_of(dir); }
+    std::string dir_sjis() const { return folder.sjis(); }
     void expect_moved_lines(const std::string& source, const std::string& destination,
                             bool succeeded) {
         ASSERT_EQ(5u, screen.lines.size());
@@ -192,8 +153,8 @@ TEST_F(Win32AfterActions, EmptySamplesOrOnlyFoldersMoveNothingDrawNothingAndDoNo
     EXPECT_TRUE(screen.lines.empty());
     EXPECT_EQ(0, screen.opened);
     EXPECT_EQ(0, screen.sleeps);
-    EXPECT_TRUE(exists(L"Samples\\sub"));
-    EXPECT_TRUE(exists(L"Samples\\more"));
+    EXPECT_TRUE(path_exists(L"Samples\\sub"));
+    EXPECT_TRUE(path_exists(L"Samples\\more"));
 
     // No "Samples" at all is the same.
     RemoveDirectoryW(L"Samples\\sub");
@@ -211,10 +172,10 @@ TEST_F(Win32AfterActions, NewestByLastWriteTimeIsMovedAndTheOthersStay) {
     ASSERT_TRUE(CreateDirectoryW(L"out", nullptr));
     std::string out = dir_sjis() + "\\out";
     move_newest_recording(nullptr, out.c_str());
-    EXPECT_TRUE(exists(dir + L"\\out\\b.ts"));
-    EXPECT_FALSE(exists(L"Samples\\b.ts"));
-    EXPECT_TRUE(exists(L"Samples\\a.ts"));
-    EXPECT_TRUE(exists(L"Samples\\c.ts"));
+    EXPECT_TRUE(path_exists(dir + L"\\out\\b.ts"));
+    EXPECT_FALSE(path_exists(L"Samples\\b.ts"));
+    EXPECT_TRUE(path_exists(L"Samples\\a.ts"));
+    EXPECT_TRUE(path_exists(L"Samples\\c.ts"));
     expect_moved_lines("Samples\\b.ts", out + "\\b.ts", true);
 }
 
@@ -239,7 +200,7 @@ TEST_F(Win32AfterActions, OnEqualTimesTheFirstListedIsMoved) {
 
     ASSERT_TRUE(CreateDirectoryW(L"out", nullptr));
     move_newest_recording(nullptr, (dir_sjis() + "\\out").c_str());
-    EXPECT_TRUE(exists(dir + L"\\out\\" + first));
+    EXPECT_TRUE(path_exists(dir + L"\\out\\" + first));
 }
 
 TEST_F(Win32AfterActions, FirstEntryMustBeExactlyArchiveLaterOnesOnlyNeedTheBit) {
@@ -284,39 +245,35 @@ TEST_F(Win32AfterActions, OnlyTheFirst256ListedAreConsidered) {
 
     std::string out = dir_sjis() + "\\out";
     move_newest_recording(nullptr, out.c_str());
-    EXPECT_TRUE(exists(dir + L"\\out\\" + order[100]));
-    EXPECT_TRUE(exists(L"Samples\\" + order[260]));
+    EXPECT_TRUE(path_exists(dir + L"\\out\\" + order[100]));
+    EXPECT_TRUE(path_exists(L"Samples\\" + order[260]));
 }
 
 TEST_F(Win32AfterActions, MissingFoldersAreCreatedFromTheTopDown) {
     std::string two = dir_sjis() + "\\rec\\news";
     EXPECT_EQ(0, ensure_folder(two.c_str()));
-    EXPECT_TRUE(exists(dir + L"\\rec"));
-    EXPECT_TRUE(exists(dir + L"\\rec\\news"));
+    EXPECT_TRUE(path_exists(dir + L"\\rec"));
+    EXPECT_TRUE(path_exists(dir + L"\\rec\\news"));
     // Existing already: nothing changes.
     EXPECT_EQ(-1, ensure_folder(two.c_str()));
-    EXPECT_TRUE(exists(dir + L"\\rec\\news"));
+    EXPECT_TRUE(path_exists(dir + L"\\rec\\news"));
 
     make_file(L"show.ts", kBase);
     std::string dest = dir_sjis() + "\\tv\\drama";
     move_newest_recording(nullptr, dest.c_str());
-    EXPECT_TRUE(exists(dir + L"\\tv\\drama\\show.ts"));
+    EXPECT_TRUE(path_exists(dir + L"\\tv\\drama\\show.ts"));
     expect_moved_lines("Samples\\show.ts", dest + "\\show.ts", true);
 }
 
 TEST_F(Win32AfterActions, ExistingDestinationFileIsNeverReplaced) {
     make_file(L"show.ts", kBase, "new recording");
     ASSERT_TRUE(CreateDirectoryW(L"out", nullptr));
-    HANDLE h = CreateFileW(L"out\\show.ts", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD n;
-    WriteFile(h, "kept", 4, &n, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(write_whole_file(L"out\\show.ts", "kept"));
 
     std::string out = dir_sjis() + "\\out";
     move_newest_recording(nullptr, out.c_str());
     expect_moved_lines("Samples\\show.ts", out + "\\show.ts", false);
-    EXPECT_TRUE(exists(L"Samples\\show.ts"));
+    EXPECT_TRUE(path_exists(L"Samples\\show.ts"));
     WIN32_FILE_ATTRIBUTE_DATA info;
     ASSERT_TRUE(GetFileAttributesExW(L"out\\show.ts", GetFileExInfoStandard, &info));
     EXPECT_EQ(4u, info.nFileSizeLow);
@@ -325,8 +282,8 @@ TEST_F(Win32AfterActions, ExistingDestinationFileIsNeverReplaced) {
 TEST_F(Win32AfterActions, BareFolderNameIsNeverCreated) {
     make_file(L"show.ts", kBase);
     move_newest_recording(nullptr, "bare");
-    EXPECT_FALSE(exists(L"bare"));
-    EXPECT_TRUE(exists(L"Samples\\show.ts"));
+    EXPECT_FALSE(path_exists(L"bare"));
+    EXPECT_TRUE(path_exists(L"Samples\\show.ts"));
     expect_moved_lines("Samples\\show.ts", "bare\\show.ts", false);
 }
 
@@ -335,8 +292,8 @@ TEST_F(Win32AfterActions, JapaneseFolderAndFileNames) {
     make_file(L"ニュース表.ts", kBase);
     std::string dest = dir_sjis() + "\\録画\\ソフト表";
     move_newest_recording(nullptr, dest.c_str());
-    EXPECT_TRUE(exists(dir + L"\\録画\\ソフト表\\ニュース表.ts"));
-    EXPECT_FALSE(exists(L"Samples\\ニュース表.ts"));
+    EXPECT_TRUE(path_exists(dir + L"\\録画\\ソフト表\\ニュース表.ts"));
+    EXPECT_FALSE(path_exists(L"Samples\\ニュース表.ts"));
     // No stray folder from a cut inside a character.
     int entries = 0;
     WIN32_FIND_DATAW data;
@@ -356,9 +313,9 @@ TEST_F(Win32AfterActions, NameWithoutAShiftJisFormIsNotMoved) {
     make_file(L"cafe.ts", kBase);
     ASSERT_TRUE(CreateDirectoryW(L"out", nullptr));
     move_newest_recording(nullptr, (dir_sjis() + "\\out").c_str());
-    EXPECT_TRUE(exists(L"Samples\\caf\u00e9.ts"));
-    EXPECT_TRUE(exists(L"Samples\\cafe.ts"));
-    EXPECT_FALSE(exists(L"out\\cafe.ts"));
+    EXPECT_TRUE(path_exists(L"Samples\\caf\u00e9.ts"));
+    EXPECT_TRUE(path_exists(L"Samples\\cafe.ts"));
+    EXPECT_FALSE(path_exists(L"out\\cafe.ts"));
     ASSERT_EQ(5u, screen.lines.size());
     EXPECT_EQ("ファイル移動に失敗しました", screen.lines[4].text);
 }
@@ -405,7 +362,6 @@ TEST(Win32PowerRequests, RunAfterActionReachesTheSystemCallsThroughTheRequests) 
     reservations.table.slots[3].after_action = 4;
     reservations.table.slots[3].after_delay = 2;
     run_after_action(3);
-    platform.power = inert_platform().power;
     platform = saved;
     EXPECT_EQ((std::vector<std::string>{"privilege", "power 1 0"}), power_calls);
     EXPECT_EQ(2000u, screen.slept_ms);

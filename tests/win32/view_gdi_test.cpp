@@ -191,7 +191,7 @@ TEST(GdiWindow, TimetableAndSwatchAppearOnTheWindow) {
     std::memcpy(reservations.table.slots[0].end_time, "010000", 7);
     reservations.table.slots[0].colour = 0x00A000;
     reservations.current_colour = 0x0000C0;
-    paint_main_panel(window, now);
+    paint_main_panel(window, now, false, 0, 0);
     GdiFlush();
 
     HDC dc = GetDC(window);
