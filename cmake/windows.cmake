@@ -79,6 +79,11 @@ foreach(src ${WIN32_TEST_SOURCES})
   add_executable(win32_${name} ${src})
   target_link_libraries(win32_${name} PRIVATE tavrel_win32 gtest_main)
   target_include_directories(win32_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  if(name STREQUAL "history_test")
+    # It hosts the main dialog: the program's dialog templates and icons.
+    target_sources(win32_${name} PRIVATE ${RESOURCE_SCRIPTS})
+    target_include_directories(win32_${name} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+  endif()
   add_test(NAME win32_${name} COMMAND win32_${name})
   set_tests_properties(win32_${name} PROPERTIES LABELS win32 TIMEOUT 300
     SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"

@@ -36,21 +36,27 @@ void remember(const Occurrence& o) {
     if (written_count < kWrittenKept) ++written_count;
 }
 
+// What start-up read of the journal's last line (journal_begin's result) and its time.
+int begun = 0;
+std::time_t last_run = 0;
+
 }  // namespace
 
-int journal_program_start(std::time_t now) {
-    std::time_t last = 0;
-    const int begun = journal_begin(now, &last);
+void journal_program_start(std::time_t now) {
+    begun = journal_begin(now, &last_run);
     const char* folder = capture_folder(use_install_folder);
     journal_write(kEventProgramStart, 0, nullptr, 0, "録画ソフトのフォルダ: %s",
                   *folder ? folder : "カレントフォルダ");
+}
+
+int journal_missed_since_last_run(std::time_t now) {
     if (begun < 0) {
         journal_write(kEventNoMissedCheck, 0, nullptr, 0,
                       "前回の最後の行の時刻が読めないか未来のため、録画漏れを調べません");
         return 0;
     }
     if (begun == 0) return 0;
-    return journal_missed(last + 1, now, false, -1, now, kNotRunning, kNotRunning);
+    return journal_missed(last_run + 1, now, false, -1, now, kNotRunning, kNotRunning);
 }
 
 void journal_program_end() { journal_write(kEventProgramEnd, 0, nullptr, 0, "%s", ""); }
@@ -109,4 +115,6 @@ void history_tick_end(std::time_t end) { last_tick_end = end; }
 void reset_history() {
     written_count = written_next = 0;
     last_tick_end = 0;
+    begun = 0;
+    last_run = 0;
 }

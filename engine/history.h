@@ -10,10 +10,12 @@ const std::time_t kTickGapSeconds = 90;
 // Missed occurrences written at one time; the rest are counted in one more line.
 const int kMissedLinesMax = 100;
 
-// Program start, after the schedule has been loaded: reads the journal's last line (and
-// renews an overlong journal), writes the start line with the capture folder, and writes
-// the occurrences missed since that last line. Returns how many were missed.
-int journal_program_start(std::time_t now);
+// Program start, before the schedule is loaded: reads the journal's last line (and renews
+// an overlong journal) and writes the start line with the capture folder.
+void journal_program_start(std::time_t now);
+// Then, with the schedule loaded: writes the occurrences missed since that last line, or
+// that none are looked for when it had no time to go by. Returns how many were missed.
+int journal_missed_since_last_run(std::time_t now);
 // The normal end of the program.
 void journal_program_end();
 

@@ -74,6 +74,10 @@ if [ ! -f "$demo/recdata.dat" ]; then
   [ "$size" -eq 11040 ] || { echo "run: demo schedule has $size bytes" >&2; rm -f "$demo/recdata.dat"; exit 1; }
 fi
 
+# Each run begins with an empty recording journal, so that the picture is the main dialog
+# alone and not the history window that a journal of past runs may open.
+rm -f "$demo/tavrel.log" "$demo/tavrel.log.1"
+
 # ---- Wine ----
 export WINEPREFIX=$root/$b/$TAVREL_WIN/wineprefix
 bash scripts/wine-prefix.sh "$WINEPREFIX" "$TAVREL_BITS"

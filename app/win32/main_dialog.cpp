@@ -4,8 +4,11 @@
 #include <ctime>
 #include <time.h>
 
+#include "app/win32/history_window.h"
+#include "base/win32/text.h"
 #include "capture_settings/win32/conditions_dialog.h"
 #include "engine/capture_control.h"
+#include "engine/history.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
 #include "reservations/win32/form_commands.h"
@@ -18,6 +21,9 @@ namespace {
 // The module whose resources made the dialog: the program, or a test program hosting it.
 HINSTANCE module_of(HWND dialog) { return (HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE); }
 
+// Posted at initialisation to open the history window after the dialog is shown.
+const UINT kShowHistoryMessage = WM_APP + 1;
+
 void initialise(HWND dialog) {
     INITCOMMONCONTROLSEX controls;
     controls.dwSize = sizeof(controls);
@@ -29,6 +35,7 @@ void initialise(HWND dialog) {
     create_form_pickers(dialog);
 
     recording.capture_window = find_capture_window();
+    journal_program_start(std::time(nullptr));
     // The dialog is not shown yet: a message box of the load comes before it.
     load_schedule(reservations.table, (WindowRef)dialog, kScheduleFileName);
     SetTimer(dialog, IDT_RECORDING_TICK, RECORDING_TICK_MS, nullptr);
@@ -37,6 +44,13 @@ void initialise(HWND dialog) {
                      (LONG_PTR)LoadIconW(module_of(dialog), MAKEINTRESOURCEW(IDI_MAIN)));
     init_form(dialog);
     rearm_wake_timer(std::time(nullptr));
+
+    HMENU system_menu = GetSystemMenu(dialog, FALSE);
+    AppendMenuW(system_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(system_menu, MF_STRING, IDM_HISTORY, Wide("録画履歴(&L)..."));
+    // What was missed while the program was not running is shown once the dialog is up.
+    if (journal_missed_since_last_run(std::time(nullptr)) > 0)
+        PostMessageW(dialog, kShowHistoryMessage, 0, 0);
 }
 
 // The swatch lies inside its sunken frame, a static control that fills its client area
@@ -65,6 +79,8 @@ bool is_list_pick(WORD code) { return code == CBN_SELCHANGE || code == CBN_CLOSE
 void command(HWND dialog, WORD id, WORD code) {
     switch (id) {
     case IDC_EXIT:
+        journal_program_end();
+        close_history_window();
         delete_fonts();
         EndDialog(dialog, 0);
         return;
@@ -132,6 +148,19 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         check_schedule((WindowRef)dialog, reservations.count, &recording.capture_window,
                        std::time(nullptr));
         paint_clock((WindowRef)dialog, std::time(nullptr));
+        follow_history();
+        break;
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == IDM_HISTORY) {
+            open_history_window(dialog);
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        break;
+    case kShowHistoryMessage:
+        // DialogBox shows the dialog only once its queue is empty: show it first.
+        if (!IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
+        open_history_window(dialog);
         break;
     case WM_TIMECHANGE:
         on_time_change(dialog);

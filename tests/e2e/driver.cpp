@@ -167,6 +167,19 @@ bool CaptureFolder::write_schedule(const ReservationTable& table) const {
 
 void CaptureFolder::end_programs() const { end_programs_in(path_); }
 
+void once_only(Reservation& r, const char* name, long long start, long long stop) {
+    const SYSTEMTIME s = from_ms(start), e = from_ms(stop);
+    auto six = [](char* out, int a, int b, int c) {
+        std::snprintf(out, 7, "%02d%02d%02d", a % 100, b % 100, c % 100);
+    };
+    std::snprintf(r.name, sizeof(r.name), "%s", name);
+    six(r.start_date, s.wYear, s.wMonth, s.wDay);
+    six(r.start_time, s.wHour, s.wMinute, s.wSecond);
+    six(r.end_date, e.wYear, e.wMonth, e.wDay);
+    six(r.end_time, e.wHour, e.wMinute, e.wSecond);
+    r.repeat_mode = 0;
+}
+
 ReservationTable default_table() {
     ReservationTable table;
     std::memset(&table, 0, sizeof(table));

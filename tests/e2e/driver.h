@@ -93,6 +93,8 @@ private:
 
 // A 40-slot table of default records (as "recdata.dat" holds after its creation).
 ReservationTable default_table();
+// A once-only reservation from start to stop (local milliseconds), as the form stores it.
+void once_only(Reservation& r, const char* name, long long start, long long stop);
 
 // A program started by the test.
 class Process {

@@ -30,19 +30,6 @@ namespace {
 
 using namespace e2e;
 
-void six(char* out, int a, int b, int c) { std::snprintf(out, 7, "%02d%02d%02d", a % 100, b, c); }
-
-// A once-only reservation from start to stop (local milliseconds), as the form stores it.
-void once_only(Reservation& r, const char* name, long long start, long long stop) {
-    const SYSTEMTIME s = from_ms(start), e = from_ms(stop);
-    std::snprintf(r.name, sizeof(r.name), "%s", name);
-    six(r.start_date, s.wYear, s.wMonth, s.wDay);
-    six(r.start_time, s.wHour, s.wMinute, s.wSecond);
-    six(r.end_date, e.wYear, e.wMonth, e.wDay);
-    six(r.end_time, e.wHour, e.wMinute, e.wSecond);
-    r.repeat_mode = 0;
-}
-
 // The lines of the stand-in's log that hold what.
 int lines_with(const std::string& log, const std::string& what) { return count_of(log, what); }
 

@@ -135,7 +135,8 @@ TEST_F(Journal, MissedOccurrencesAreWrittenWhereTheyAreFound) {
     reservations.table.slots[2].after_delay = 300;
     log() = "2026/12/07 20:00:00\t終了\t-\t\t\r\n";
     rig.clock = at(21, 0, 0);
-    EXPECT_EQ(1, journal_program_start((std::time_t)at(21, 0, 0)));
+    journal_program_start((std::time_t)at(21, 0, 0));
+    EXPECT_EQ(1, journal_missed_since_last_run((std::time_t)at(21, 0, 0)));
     rig.run(at(21, 0, 0), at(21, 10, 0));
     rig.tick(at(22, 1, 30));
     rig.run(at(22, 2, 13), at(22, 3, 0));

@@ -1,0 +1,89 @@
+// The recording history from the main dialog's system menu, with the main dialog hosted in
+// this process (another process cannot read the dialog's system menu under Wine).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <string>
+
+#include "app/win32/history_window.h"
+#include "app/win32/main_dialog.h"
+#include "app/win32/win32_seams.h"
+#include "base/journal.h"
+#include "resources/resource_ids.h"
+#include "tests/support/win32_support.h"
+
+namespace {
+
+void pump() {
+    MSG msg;
+    for (int i = 0; i < 50; ++i) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+std::wstring list_text(HWND history) {
+    HWND list = GetDlgItem(history, IDC_HISTORY_LIST);
+    std::wstring text(GetWindowTextLengthW(list) + 1, L'\0');
+    text.resize(GetWindowTextW(list, &text[0], (int)text.size()));
+    return text;
+}
+
+TEST(HistoryWindow, TheSystemMenuOpensItAndItFollowsTheJournal) {
+    TempFolder folder(L"history", true);
+    const Platform saved = platform;
+    install_win32_platform();
+    RecordingMessageBoxes messages;
+    platform.messages = &messages;
+    reset_program_state();
+    ASSERT_TRUE(write_whole_file(L"recdata.dat", std::string(11040, '\0')));
+    ASSERT_TRUE(write_whole_file(L"tavrel.log", "2026/12/07 20:00:00\t終了\t-\t\t\r\n"));
+
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                     main_dialog_proc, 0);
+    ASSERT_NE(nullptr, dialog);
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    const int n = GetMenuItemCount(menu);
+    ASSERT_GE(n, 2);
+    EXPECT_TRUE(GetMenuState(menu, n - 2, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ((UINT)IDM_HISTORY, GetMenuItemID(menu, n - 1));
+    EXPECT_EQ(0, IDM_HISTORY & 0xF) << "a system-menu command";
+    wchar_t item[64] = L"";
+    GetMenuStringW(menu, n - 1, item, 64, MF_BYPOSITION);
+    EXPECT_STREQ(L"録画履歴(&L)...", item);
+
+    SendMessageW(dialog, WM_SYSCOMMAND, IDM_HISTORY, 0);
+    HWND history = history_window();
+    ASSERT_NE(nullptr, history);
+    EXPECT_EQ(dialog, GetWindow(history, GW_OWNER)) << "owned: never behind the main dialog";
+    wchar_t title[32] = L"";
+    GetWindowTextW(history, title, 32);
+    EXPECT_STREQ(L"録画履歴", title);
+    std::wstring shown = list_text(history);
+    EXPECT_EQ(0u, shown.find(L"2026/12/07 20:00:00\t終了")) << "the older line first";
+    EXPECT_NE(std::wstring::npos, shown.find(L"\t起動\t-\t\t録画ソフトのフォルダ: "));
+
+    // A line written while it is open is shown at the next tick.
+    journal_write(kEventScheduleNotSaved, 0, nullptr, 0, "%s", "recdata.dat");
+    follow_history();
+    EXPECT_NE(std::wstring::npos, list_text(history).find(L"\t保存失敗\t-\t\trecdata.dat\r\n"));
+
+    // Escape reaches it through the main dialog's loop as a dialog key, and closes it.
+    SetFocus(GetDlgItem(history, IDC_HISTORY_LIST));
+    PostMessageW(GetDlgItem(history, IDC_HISTORY_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
+    pump();
+    EXPECT_EQ(nullptr, history_window());
+    EXPECT_FALSE(IsWindow(history));
+
+    SendMessageW(dialog, WM_COMMAND, IDC_EXIT, 0);
+    DestroyWindow(dialog);
+    const std::string log = read_whole_file(L"tavrel.log");
+    EXPECT_NE(std::string::npos, log.find("\t終了\t-\t\t\r\n", 30)) << "the end line";
+    platform = saved;
+    reset_program_state();
+}
+
+}  // namespace
