@@ -4,6 +4,27 @@
 #include <ctime>
 #include "base/win32/text.h"
 
+namespace {
+// Writes all the bytes, flushes them to the disk and closes the file: true when all of
+// that succeeded.
+bool write_flush_close(HANDLE h, const void* data, std::size_t len) {
+    const char* p = (const char*)data;
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < len) {
+        DWORD n = 0;
+        if (!WriteFile(h, p + done, (DWORD)(len - done), &n, nullptr) || n == 0) {
+            ok = false;
+            break;
+        }
+        done += n;
+    }
+    if (ok && !FlushFileBuffers(h)) ok = false;
+    if (!CloseHandle(h)) ok = false;
+    return ok;
+}
+}  // namespace
+
 void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption) {
     MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK);
 }
@@ -43,19 +64,7 @@ int Win32Files::replace(const char* path, const void* data, std::size_t len) {
     HANDLE h = CreateFileW(wtmp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return -1;
-    const char* p = (const char*)data;
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < len) {
-        DWORD n = 0;
-        if (!WriteFile(h, p + done, (DWORD)(len - done), &n, nullptr) || n == 0) {
-            ok = false;
-            break;
-        }
-        done += n;
-    }
-    if (ok && !FlushFileBuffers(h)) ok = false;
-    if (!CloseHandle(h)) ok = false;
+    bool ok = write_flush_close(h, data, len);
     if (ok && !MoveFileExW(wtmp, wpath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ok = false;
     if (!ok) {
@@ -77,20 +86,7 @@ int Win32JournalFiles::append(const char* path, const void* data, std::size_t le
     HANDLE h = CreateFileW(Wide(path), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return -1;
-    const char* p = (const char*)data;
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < len) {
-        DWORD n = 0;
-        if (!WriteFile(h, p + done, (DWORD)(len - done), &n, nullptr) || n == 0) {
-            ok = false;
-            break;
-        }
-        done += n;
-    }
-    if (ok && !FlushFileBuffers(h)) ok = false;
-    if (!CloseHandle(h)) ok = false;
-    return ok ? 0 : -1;
+    return write_flush_close(h, data, len) ? 0 : -1;
 }
 
 std::int64_t Win32JournalFiles::size(const char* path) {

@@ -324,4 +324,34 @@ TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrFoundMissed) {
     EXPECT_GT(missed_total, 5);
 }
 
+// Over a gap across the autumn change: a Saturday overnight window can be started only on
+// its own day; a daily reservation whose period ends in the gap has no later day; a time
+// of the repeated hour is its first, summer-time moment.
+TEST_F(SchedulerCalendar, MissedOccurrencesOverAGapAcrossTheAutumnChange) {
+    reserve(0, "261001", "261031", "230000", "040000", 2);     // Saturdays 23:00 to 04:00
+    reserve(1, "261020", "261025", "120000", "130000", 0x7F);  // daily until Sunday 13:00
+    reserve(2, "261025", "261025", "023000", "024500", -1);    // the repeated hour
+    Occurrence found[10];
+    // Saturday 22:00 CEST to Monday 15:00 CET.
+    ASSERT_EQ(3, missed_occurrences(3, (std::time_t)utc(2026, 10, 24, 20, 0, 0),
+                                    (std::time_t)utc(2026, 10, 26, 14, 0, 0), false, found, 10));
+    const Occurrence expected[3] = {
+        {0, (std::time_t)utc(2026, 10, 24, 20, 59, 0), (std::time_t)utc(2026, 10, 24, 21, 59, 59),
+         (std::time_t)utc(2026, 10, 25, 3, 0, 0)},
+        {2, (std::time_t)utc(2026, 10, 25, 0, 29, 0), (std::time_t)utc(2026, 10, 25, 0, 44, 0),
+         (std::time_t)utc(2026, 10, 25, 0, 45, 0)},
+        {1, (std::time_t)utc(2026, 10, 25, 10, 59, 0), (std::time_t)utc(2026, 10, 25, 11, 59, 0),
+         (std::time_t)utc(2026, 10, 25, 12, 0, 0)},
+    };
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(expected[k].index, found[k].index) << k;
+        EXPECT_EQ(expected[k].first, found[k].first) << k;
+        EXPECT_EQ(expected[k].last, found[k].last) << k;
+        EXPECT_EQ(expected[k].stop, found[k].stop) << k;
+    }
+    // Still startable at the end of the span: not missed.
+    EXPECT_EQ(0, missed_occurrences(3, (std::time_t)utc(2026, 10, 24, 20, 0, 0),
+                                    (std::time_t)utc(2026, 10, 24, 21, 30, 0), false, found, 10));
+}
+
 }  // namespace
