@@ -80,7 +80,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     const int total =
         missed_occurrences(reservations.count, from, to, due_at_from, found, kMissedLinesMax + 1);
     const int listed = total < kMissedLinesMax + 1 ? total : kMissedLinesMax + 1;
-    int lines = 0, rest = 0, counted = 0;
+    int lines = 0, rest = 0;
     for (int i = 0; i < listed; ++i) {
         const Occurrence& o = found[i];
         if (o.index == skip_index && o.first <= from && from <= o.last) continue;
@@ -91,7 +91,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
         }
         remember(o);
         char start[32], stop[32];
-        journal_time_text(o.first + 60, start, sizeof(start));
+        journal_time_text(o.start, start, sizeof(start));
         journal_time_text(o.stop, stop, sizeof(stop));
         journal_reservation(kEventMissed, o.index, "%s〜%s: %s", start, stop,
                             o.first <= split ? reason_before : reason_after);
@@ -101,8 +101,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     rest += total - listed;
     if (rest > 0)
         journal_write(kEventMissed, 0, nullptr, 0, "ほか%d件の録画漏れ: %s", rest, reason_after);
-    counted = lines + rest;
-    return counted;
+    return lines + rest;
 }
 
 void history_tick_start(std::time_t current) {

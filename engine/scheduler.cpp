@@ -263,7 +263,7 @@ bool once_only_occurrence(int index, Occurrence* o) {
     if (!reservation_period(index, &period_start, &period_end)) return false;
     std::time_t stop = period_end;
     if (stop - period_start > kOnceOnlyLongest) stop = period_start + kOnceOnlyLongest;
-    *o = {index, period_start - 60, stop - 60, stop};
+    *o = {index, period_start - 60, stop - 60, period_start, stop};
     return o->first <= o->last;
 }
 
@@ -284,8 +284,9 @@ bool weekly_occurrence(int index, const CivilDate& day, int weekday, Occurrence*
     const std::time_t midnight = local_midnight(day);
     const std::time_t next_midnight = local_midnight({day.year, day.month, day.day + 1});
     if (window_start == -1 || window_end == -1 || midnight == -1 || next_midnight == -1) return false;
-    *o = {index, later(later(window_start, period_start) - 60, midnight),
-          earlier(earlier(window_end, period_end) - 60, next_midnight - 1), window_end};
+    const std::time_t start = later(window_start, period_start);
+    *o = {index, later(start - 60, midnight),
+          earlier(earlier(window_end, period_end) - 60, next_midnight - 1), start, window_end};
     return o->first <= o->last;
 }
 

@@ -50,6 +50,7 @@ struct Occurrence {
     int index;
     std::time_t first;  // the first moment at which the scan finds it due
     std::time_t last;   // the last such moment: after it, it can no longer be started
+    std::time_t start;  // the start of its window (within its period)
     std::time_t stop;   // when its recording would stop: the end of its window
 };
 

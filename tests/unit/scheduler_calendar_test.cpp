@@ -337,16 +337,17 @@ TEST_F(SchedulerCalendar, MissedOccurrencesOverAGapAcrossTheAutumnChange) {
                                     (std::time_t)utc(2026, 10, 26, 14, 0, 0), false, found, 10));
     const Occurrence expected[3] = {
         {0, (std::time_t)utc(2026, 10, 24, 20, 59, 0), (std::time_t)utc(2026, 10, 24, 21, 59, 59),
-         (std::time_t)utc(2026, 10, 25, 3, 0, 0)},
+         (std::time_t)utc(2026, 10, 24, 21, 0, 0), (std::time_t)utc(2026, 10, 25, 3, 0, 0)},
         {2, (std::time_t)utc(2026, 10, 25, 0, 29, 0), (std::time_t)utc(2026, 10, 25, 0, 44, 0),
-         (std::time_t)utc(2026, 10, 25, 0, 45, 0)},
+         (std::time_t)utc(2026, 10, 25, 0, 30, 0), (std::time_t)utc(2026, 10, 25, 0, 45, 0)},
         {1, (std::time_t)utc(2026, 10, 25, 10, 59, 0), (std::time_t)utc(2026, 10, 25, 11, 59, 0),
-         (std::time_t)utc(2026, 10, 25, 12, 0, 0)},
+         (std::time_t)utc(2026, 10, 25, 11, 0, 0), (std::time_t)utc(2026, 10, 25, 12, 0, 0)},
     };
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(expected[k].index, found[k].index) << k;
         EXPECT_EQ(expected[k].first, found[k].first) << k;
         EXPECT_EQ(expected[k].last, found[k].last) << k;
+        EXPECT_EQ(expected[k].start, found[k].start) << k;
         EXPECT_EQ(expected[k].stop, found[k].stop) << k;
     }
     // Still startable at the end of the span: not missed.
