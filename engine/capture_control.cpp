@@ -46,7 +46,7 @@ bool send_to_capture(WindowRef capture_window, std::uint32_t message) {
     if (message == kCaptureRecord) event = kEventRecordCommand;
     if (message == kCaptureStop) event = kEventStopCommand;
     if (message == kCaptureClose) event = kEventCloseCommand;
-    const int index = recording.active || recording.sequence_running ? recording.index : -1;
+    const int index = journal_index(-1);
     if (!capture_window) {
         if (event != kJournalEventCount)
             journal_reservation(event, index, "%s", "録画ソフトの窓がないため送れません");
