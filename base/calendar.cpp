@@ -125,3 +125,22 @@ bool local_date_of(std::time_t t, CivilDate* date, CivilTime* time, int* weekday
     if (weekday) *weekday = lt->tm_wday;
     return true;
 }
+
+std::int64_t civil_seconds(const CivilDate& date, const CivilTime& time) {
+    // Days from 1970-01-01 by the proleptic Gregorian calendar, in eras of 400 years.
+    const std::int64_t y = date.year - (date.month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (date.month + (date.month > 2 ? -3 : 9)) + 2) / 5 + date.day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const std::int64_t days = era * 146097 + doe - 719468;
+    return days * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
+}
+
+bool utc_offset_of(std::time_t t, long* offset) {
+    CivilDate d;
+    CivilTime c;
+    if (!local_date_of(t, &d, &c, nullptr)) return false;
+    *offset = (long)(civil_seconds(d, c) - (std::int64_t)t);
+    return true;
+}

@@ -1,6 +1,7 @@
 // The program's one calendar: the yymmdd and hhmmss texts of the reservation records, and
 // the local times made of them, worked out so that no daylight-saving change moves them.
 #pragma once
+#include <cstdint>
 #include <ctime>
 
 struct CivilDate {
@@ -38,3 +39,10 @@ std::time_t local_midnight(const CivilDate& date);
 bool add_days(const CivilDate& date, int days, CivilDate* out, int* weekday);
 // The local date, time of day and weekday of calendar time t (any output may be null).
 bool local_date_of(std::time_t t, CivilDate* date, CivilTime* time, int* weekday);
+
+// Seconds of the civil date and time counted as if it were UTC (no zone, no summer time).
+std::int64_t civil_seconds(const CivilDate& date, const CivilTime& time);
+// How far local time is ahead of UTC at t, in seconds: its local wall-clock time less t
+// itself. Worked out here rather than taken from strftime's "%z", which some C libraries
+// fill with the zone's name. False when t has no local time.
+bool utc_offset_of(std::time_t t, long* offset);

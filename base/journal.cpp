@@ -15,6 +15,7 @@ const char* const kWords[kJournalEventCount] = {
     "録画ソフトなし", "録画命令", "停止命令",   "終了命令",     "応答なし",
     "移動",       "移動失敗", "電源操作",   "電源失敗",     "録画漏れ",
     "保存失敗",   "復帰タイマー", "復帰不可", "スリープ抑止", "漏れ確認なし",
+    "録画終了",   "録画失敗",
 };
 
 // Longest line written: the name and details are cut to what fits.
@@ -58,25 +59,6 @@ bool digits(const char* p, int n, int* value) {
         if (p[i] < '0' || p[i] > '9') return false;
         *value = *value * 10 + (p[i] - '0');
     }
-    return true;
-}
-
-// "YYYY/MM/DD HH:MM:SS" at the start of a line, as a calendar time.
-bool line_time(const char* line, std::size_t len, std::time_t* out) {
-    if (len < 19) return false;
-    CivilDate d;
-    CivilTime t;
-    if (!digits(line, 4, &d.year) || line[4] != '/' || !digits(line + 5, 2, &d.month) ||
-        line[7] != '/' || !digits(line + 8, 2, &d.day) || line[10] != ' ' ||
-        !digits(line + 11, 2, &t.hour) || line[13] != ':' || !digits(line + 14, 2, &t.minute) ||
-        line[16] != ':' || !digits(line + 17, 2, &t.second))
-        return false;
-    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > days_in_month(d.year, d.month) ||
-        t.hour > 23 || t.minute > 59 || t.second > 59)
-        return false;
-    std::time_t v = local_moment(d, t);
-    if (v == (std::time_t)-1) return false;
-    *out = v;
     return true;
 }
 
@@ -151,7 +133,67 @@ void put_shown(char* out, std::size_t cap, std::size_t* n, const char* line, lon
     out[(*n)++] = '\n';
 }
 
+// The fields of the line at text (len bytes, without its line end); false when it has
+// no readable time.
+bool split_line(const char* text, std::size_t len, JournalLine* out) {
+    std::size_t used = 0;
+    if (!journal_read_time(text, len, &out->when, &used)) return false;
+    out->exact = used > 19;
+    const char* fields[4] = {text + len, text + len, text + len, text + len};
+    std::size_t lengths[4] = {0, 0, 0, 0};
+    std::size_t at = used;
+    for (int f = 0; f < 4 && at < len && text[at] == '\t'; ++f) {
+        std::size_t end = ++at;
+        // The details, last, run to the line's end.
+        while (end < len && (f == 3 || text[end] != '\t')) ++end;
+        fields[f] = text + at;
+        lengths[f] = end - at;
+        at = end;
+    }
+    out->event = -1;
+    for (int e = 0; e < kJournalEventCount; ++e)
+        if (std::strlen(kWords[e]) == lengths[0] && std::memcmp(kWords[e], fields[0], lengths[0]) == 0)
+            out->event = e;
+    int slot = 0;
+    out->slot = lengths[1] >= 1 && lengths[1] <= 2 && digits(fields[1], (int)lengths[1], &slot) &&
+                        slot >= 1 && slot <= 40
+                    ? slot
+                    : 0;
+    out->name = fields[2];
+    out->name_len = lengths[2];
+    out->details = fields[3];
+    out->details_len = lengths[3];
+    return true;
+}
+
 }  // namespace
+
+bool journal_read_time(const char* line, std::size_t len, std::time_t* out, std::size_t* used) {
+    if (len < 19) return false;
+    CivilDate d;
+    CivilTime t;
+    if (!digits(line, 4, &d.year) || line[4] != '/' || !digits(line + 5, 2, &d.month) ||
+        line[7] != '/' || !digits(line + 8, 2, &d.day) || line[10] != ' ' ||
+        !digits(line + 11, 2, &t.hour) || line[13] != ':' || !digits(line + 14, 2, &t.minute) ||
+        line[16] != ':' || !digits(line + 17, 2, &t.second))
+        return false;
+    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > days_in_month(d.year, d.month) ||
+        t.hour > 23 || t.minute > 59 || t.second > 59)
+        return false;
+    int hh = 0, mm = 0;
+    if (len >= 25 && line[19] == ' ' && (line[20] == '+' || line[20] == '-') &&
+        digits(line + 21, 2, &hh) && digits(line + 23, 2, &mm) && hh <= 23 && mm <= 59) {
+        const long offset = (hh * 3600L + mm * 60L) * (line[20] == '-' ? -1 : 1);
+        *out = (std::time_t)(civil_seconds(d, t) - offset);
+        *used = 25;
+        return true;
+    }
+    std::time_t v = local_moment(d, t);
+    if (v == (std::time_t)-1) return false;
+    *out = v;
+    *used = 19;
+    return true;
+}
 
 const char* journal_word(JournalEvent event) {
     return event >= 0 && event < kJournalEventCount ? kWords[event] : "";
@@ -161,6 +203,18 @@ void journal_time_text(std::time_t when, char* out, std::size_t size) {
     const std::tm* t = std::localtime(&when);
     if (!t || std::strftime(out, size, "%Y/%m/%d %H:%M:%S", t) == 0)
         std::snprintf(out, size, "0000/00/00 00:00:00");
+}
+
+void journal_stamp(std::time_t when, char* out, std::size_t size) {
+    journal_time_text(when, out, size);
+    long offset = 0;
+    if (!utc_offset_of(when, &offset)) return;
+    const char sign = offset < 0 ? '-' : '+';
+    if (offset < 0) offset = -offset;
+    const std::size_t len = std::strlen(out);
+    if (len < size)
+        std::snprintf(out + len, size - len, " %c%02ld%02ld", sign, offset / 3600 % 100,
+                      offset / 60 % 60);
 }
 
 std::size_t journal_format_line(char* out, std::size_t cap, std::time_t when, JournalEvent event,
@@ -175,8 +229,8 @@ std::size_t journal_format_line(char* out, std::size_t cap, std::time_t when, Jo
             out[len] = '\0';
         }
     };
-    char head[32];
-    journal_time_text(when, head, sizeof(head));
+    char head[40];
+    journal_stamp(when, head, sizeof(head));
     put_text(out, cap, &len, head, sizeof(head));
     tab();
     put_text(out, cap, &len, journal_word(event), 64);
@@ -223,19 +277,37 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
     ++written;
 }
 
-int journal_begin(std::time_t now, std::time_t* last) {
+int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void* context) {
     bool whole = false;
     long len = read_tail(kJournalFile, tail_buffer, &whole);
     int result = 0;
     if (len >= 0) {
         long starts[1];
+        std::size_t used = 0;
         result = -1;
         if (last_lines(tail_buffer, len, whole, 1, starts) == 1 &&
-            line_time(tail_buffer + starts[0], line_length(tail_buffer, len, starts[0]), last) &&
+            journal_read_time(tail_buffer + starts[0],
+                              (std::size_t)line_length(tail_buffer, len, starts[0]), last, &used) &&
             *last <= now)
             result = 1;
         else if (len == 0)
             result = 0;
+    }
+    if (visit && len > 0) {
+        // Line by line from the first whole one; a first line cut by the read is left out.
+        long at = 0;
+        if (!whole) {
+            while (at < len && tail_buffer[at] != '\n') ++at;
+            ++at;
+        }
+        while (at < len) {
+            const long line_len = line_length(tail_buffer, len, at);
+            JournalLine line;
+            if (split_line(tail_buffer + at, (std::size_t)line_len, &line)) visit(line, context);
+            long next = at + line_len;
+            while (next < len && tail_buffer[next] != '\n') ++next;
+            at = next + 1;
+        }
     }
     if (platform.journal->size(kJournalFile) > kJournalLimitBytes)
         platform.journal->rename(kJournalFile, kJournalOlderFile);

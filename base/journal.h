@@ -2,7 +2,9 @@
 // with CR LF, appended and flushed line by line, so that a crash loses at most the line
 // being written and nothing written is ever rewritten. A line is the local date and time,
 // the event's word, the slot (1..40, or "-"), the reservation's name and the details,
-// separated by tabs. Writing never stops a recording: a line that cannot be written is
+// separated by tabs. The leading time carries its offset from UTC ("2026/11/01 01:20:00
+// -0400"), so that the hour that comes twice in autumn reads back as the moment it was;
+// lines of older journals, without it, are read as local time. Writing never stops a recording: a line that cannot be written is
 // left out, and the next one tries again.
 #pragma once
 #include <cstddef>
@@ -37,6 +39,8 @@ enum JournalEvent {
     kEventWakeUnsupported,
     kEventKeepAwake,
     kEventNoMissedCheck,
+    kEventRecordingDone,
+    kEventRecordingFailed,
     kJournalEventCount
 };
 
@@ -53,6 +57,13 @@ std::size_t journal_format_line(char* out, std::size_t cap, std::time_t when, Jo
 
 // when as local "YYYY/MM/DD HH:MM:SS" into out (at least 20 bytes).
 void journal_time_text(std::time_t when, char* out, std::size_t size);
+// when as a line's leading time, "YYYY/MM/DD HH:MM:SS +hhmm" (at least 26 bytes).
+void journal_stamp(std::time_t when, char* out, std::size_t size);
+// Reads a time at the start of text (len bytes): "YYYY/MM/DD HH:MM:SS", then optionally
+// " +hhmm" or " -hhmm". With the offset it is that exact moment; without, local time (the
+// earlier moment of an hour that comes twice). *used gets the bytes read. False when
+// there is no valid time.
+bool journal_read_time(const char* text, std::size_t len, std::time_t* out, std::size_t* used);
 
 // Appends one line at the clock's current time. details is a printf format; the values
 // given for it are never read as formats.
@@ -63,11 +74,28 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
 #endif
     ;
 
-// Program start: reads the time of the journal's last line, then, when "tavrel.log" has
-// passed its limit, gives it the older file's name so that a new one begins. 1 with *last
-// set; 0 when there is no journal yet; -1 when its last line has no time that can be read,
-// or one later than now.
-int journal_begin(std::time_t now, std::time_t* last);
+// One line of the journal as start-up reads it back; name and details point into the
+// read text and are not NUL-terminated.
+struct JournalLine {
+    std::time_t when;
+    bool exact;  // the time carried its offset from UTC (a line of this program's format)
+    int event;  // a JournalEvent, or -1 for a word this program does not write
+    int slot;   // 1..40; 0 for "-" or anything else
+    const char* name;
+    std::size_t name_len;
+    const char* details;
+    std::size_t details_len;
+};
+typedef void (*JournalVisitor)(const JournalLine& line, void* context);
+
+// Program start: reads the time of the journal's last line, and shows visit (when not
+// null) each of the journal's last lines that has a readable time, oldest first (up to
+// the last 256 KiB of "tavrel.log"). Then, when "tavrel.log" has passed its limit, gives
+// it the older file's name so that a new one begins. 1 with *last set; 0 when there is
+// no journal yet; -1 when its last line has no time that can be read, or one later than
+// now.
+int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit = nullptr,
+                  void* context = nullptr);
 
 // True once a line could not be written since the program started.
 bool journal_write_failed();

@@ -100,7 +100,7 @@ struct FoundFile {
     std::int64_t creation_time;     // calendar times, seconds
     std::int64_t last_access_time;
     std::int64_t last_write_time;
-    std::uint32_t size;             // bytes
+    std::uint64_t size;             // bytes: recordings pass 4 GiB
     char name[kFoundNameSize];      // Shift-JIS, without folder, NUL-terminated
     bool name_exact;                // false when the name has no exact Shift-JIS form
 };

@@ -237,3 +237,32 @@ int apply_gop_structure(WindowRef owner, int index) {
     }
     return write_capture_settings(owner, index);
 }
+
+bool read_setting_number(int index, const char* key, long long* value) {
+    const char* path = capture_settings_path(index);
+    std::size_t got = 0;
+    bool more = false;
+    if (!path || !key || platform.files->read(path, raw, sizeof(raw), &got, &more) != 0) return false;
+    const std::size_t klen = std::strlen(key);
+    for (std::size_t at = 0; at < got;) {
+        std::size_t end = at;
+        while (end < got && raw[end] != '\n') ++end;
+        if (end - at > klen && std::memcmp(raw + at, key, klen) == 0 && raw[at + klen] == '=') {
+            std::size_t p = at + klen + 1;
+            const bool negative = p < end && raw[p] == '-';
+            if (p < end && (raw[p] == '-' || raw[p] == '+')) ++p;
+            long long v = 0;
+            std::size_t digits = 0;
+            while (p < end && raw[p] >= '0' && raw[p] <= '9' && digits < 18) {
+                v = v * 10 + (raw[p++] - '0');
+                ++digits;
+            }
+            while (p < end && (raw[p] == '\r' || raw[p] == ' ')) ++p;
+            if (digits == 0 || p != end) return false;
+            *value = negative ? -v : v;
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}

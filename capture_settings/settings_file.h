@@ -49,6 +49,12 @@ int replace_setting(const char* key, const char* value);
 // the previous file stays whole).
 int write_capture_settings(WindowRef owner, int index);
 
+// The whole decimal value (optionally signed) of the first line "key=value" of the
+// reservation's settings file, read quietly: false, with nothing shown, when the file
+// cannot be read or holds no such line with a number (after the recording, a missing
+// figure must not stop the program with a message box).
+bool read_setting_number(int index, const char* key, long long* value);
+
 // Each writer reads the file, replaces its keys in a fixed order from the reservation in
 // reservations.table and writes the file back: 0 on success, -1 on failure (already shown).
 // dwVideoBitrate, dwAudioBitrate, dwAudioSampleFreq, HRes, m_bIsVBR.

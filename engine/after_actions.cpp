@@ -5,6 +5,7 @@
 #include "base/sjis.h"
 #include "base/capture_interface.h"
 #include "capture_settings/conditions.h"
+#include "capture_settings/settings_file.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
 #include "reservations/reservation.h"
@@ -106,12 +107,12 @@ int list_folder(const char* pattern, std::uint32_t mask) {
     return count;
 }
 
-int find_newest_file(const char* pattern) {
+int find_newest_file(const char* pattern, std::int64_t since) {
     int count = list_folder(pattern, kAttributeArchive);
-    if (count == 0) return -1;
-    int newest = 0;
-    for (int i = 1; i < count; ++i) {
-        if (folder_listing.entries[i].last_write_time > folder_listing.entries[newest].last_write_time)
+    int newest = -1;
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t t = folder_listing.entries[i].last_write_time;
+        if (t >= since && (newest < 0 || t > folder_listing.entries[newest].last_write_time))
             newest = i;
     }
     return newest;
@@ -126,7 +127,7 @@ int ensure_folder(const char* path) {
     return ensure_prefix(buf, len);
 }
 
-void move_newest_recording(WindowRef dialog, const char* move_folder) {
+void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64_t since) {
     // The whole field, also when a damaged record lacks its NUL: a cut folder would be
     // another folder.
     char destination_folder[sizeof(Reservation::move_folder) + 1];
@@ -141,9 +142,14 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
     capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
-    int newest = find_newest_file(pattern);
+    int newest = find_newest_file(pattern, since);
     if (newest < 0) {
-        journal_reservation(kEventMoveFailed, slot, "移動するファイルがありません: %s", source_folder);
+        if (folder_listing.count > 0)
+            journal_reservation(kEventMoveFailed, slot,
+                                "この録画のファイルがないため、何も移動しません(古いファイルはそのままです): %s",
+                                source_folder);
+        else
+            journal_reservation(kEventMoveFailed, slot, "移動するファイルがありません: %s", source_folder);
         return;
     }
 
@@ -176,6 +182,50 @@ void move_newest_recording(WindowRef dialog, const char* move_folder) {
     wait_ms(kAfterMoveWaitMs);
 }
 
+std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
+                                       long long seconds) {
+    if (video_bitrate < 0 || audio_bitrate < 0 || seconds <= 0) return 0;
+    // Stored rates are 32-bit, so the product stays far inside 64 bits.
+    const std::uint64_t bits_per_second =
+        (std::uint64_t)video_bitrate + (std::uint64_t)audio_bitrate * 1000u;
+    return bits_per_second * (std::uint64_t)seconds / 8u;
+}
+
+bool check_recording(int index, std::time_t started, std::time_t seconds) {
+    if (index < 0 || index >= kMaxReservations) return false;
+    char source_folder[kInstallFolderMax + 16];
+    capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
+    char pattern[sizeof(source_folder) + 4];
+    std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
+    const int newest = find_newest_file(pattern, started);
+    if (newest < 0) {
+        journal_reservation(kEventRecordingFailed, index, "録画ソフトがファイルを書きませんでした: %s",
+                            source_folder);
+        return false;
+    }
+    const FolderEntry& entry = folder_listing.entries[newest];
+    const Reservation& r = reservations.table.slots[index];
+    long long video = -1, audio = -1;
+    if (r.use_conditions != 0) {
+        video = r.video_bitrate;
+        audio = r.audio_bitrate;
+    } else if (!read_setting_number(index, "dwVideoBitrate", &video) ||
+               !read_setting_number(index, "dwAudioBitrate", &audio)) {
+        video = audio = -1;
+    }
+    const std::uint64_t expected = expected_recording_bytes(video, audio, seconds);
+    if (expected > 0 && entry.size < expected / 2) {
+        journal_reservation(kEventRecordingFailed, index,
+                            "%s\\%s が %llu バイトで、予定の %llu バイト(%ld秒分)の半分に足りません",
+                            source_folder, entry.name, (unsigned long long)entry.size,
+                            (unsigned long long)expected, (long)seconds);
+        return false;
+    }
+    journal_reservation(kEventRecordingDone, index, "%s\\%s、%llu バイト", source_folder, entry.name,
+                        (unsigned long long)entry.size);
+    return true;
+}
+
 std::uint64_t after_delay_ms(std::int32_t after_delay) {
     return (std::uint64_t)(std::uint32_t)after_delay * 1000u;
 }
@@ -193,7 +243,8 @@ void run_after_action(int index) {
     rearm_wake_timer(now);
     if (!acts) return;
     std::time_t next = 0;
-    const bool has_next = next_start(reservations.count, now, &next);
+    Occurrence coming;
+    const bool has_next = next_occurrence(reservations.count, now, &next, &coming);
     if (action == 4 && !standby_allowed(now)) {
         journal_reservation(kEventPowerAction, index, "%s",
                             "次の録画が5分以内に始まるため、スタンバイしません");
@@ -201,7 +252,7 @@ void run_after_action(int index) {
     }
     if (action != 4 && has_next) {
         char when[32];
-        journal_time_text(next + 60, when, sizeof(when));
+        journal_time_text(coming.start, when, sizeof(when));
         journal_reservation(kEventPowerAction, index,
                             "次の録画(%s)は、そのときPCが動いていれば行われます", when);
     }

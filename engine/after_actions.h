@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <climits>
 #include <ctime>
 #include "base/platform.h"
 
@@ -15,7 +16,7 @@ struct FolderEntry {
     std::int64_t creation_time;
     std::int64_t last_access_time;
     std::int64_t last_write_time;
-    std::uint32_t size;
+    std::uint64_t size;
     char name[kListingNameSize];
     // The stored name is not the file's own (it was too long, or has no Shift-JIS form),
     // so the file cannot be reached by it.
@@ -36,18 +37,34 @@ extern FolderListing folder_listing;
 int list_folder(const char* pattern, std::uint32_t mask);
 
 // The index in folder_listing of the file (archive attribute) with the greatest
-// last-write time, the first listed on ties; -1 when there is none.
-int find_newest_file(const char* pattern);
+// last-write time, the first listed on ties, among those last written at or after since;
+// -1 when there is none.
+int find_newest_file(const char* pattern, std::int64_t since = INT64_MIN);
 
 // Creates the folder at path and, where needed, its missing parents from the top down.
 // A path with no "\" after its first character is never created. 0, or -1 when the
 // folder itself could not be created (also when it already existed).
 int ensure_folder(const char* path);
 
-// Moves the newest file of the capture folder's "Samples" into move_folder (a record's
-// field, read within its 128 bytes), showing the paths and the outcome on dialog and
-// then waiting 3 seconds. Does nothing at all when "Samples" holds no file.
-void move_newest_recording(WindowRef dialog, const char* move_folder);
+// Moves the newest file of the capture folder's "Samples" last written at or after since
+// into move_folder (a record's field, read within its 128 bytes), showing the paths and
+// the outcome on dialog and then waiting 3 seconds. Draws and moves nothing when there is
+// no such file (an older recording is not this one's), and says so in the journal.
+void move_newest_recording(WindowRef dialog, const char* move_folder,
+                           std::int64_t since = INT64_MIN);
+
+// The size a recording of seconds at these rates should have, in bytes: video in bit/s,
+// audio in kbit/s. 0 for rates or a time that are not positive.
+std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
+                                       long long seconds);
+
+// After the stop: the recording of reservation index counts as made only when "Samples"
+// holds a file last written at or after started (when its start sequence began) of at
+// least half the size expected for seconds of recording at the reservation's rates (its
+// own when use_conditions is set, else those of its settings file; unknown rates check
+// the file alone). Writes "録画終了" with the file's name and size, or "録画失敗" with
+// the reason. True when it was made.
+bool check_recording(int index, std::time_t started, std::time_t seconds);
 
 // Waits the reservation's after_delay seconds, rearms the wake-up timer, then makes its
 // after_action's power request (1 reboot, 2 shutdown, 3 forced log-off, 4 stand-by;

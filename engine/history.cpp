@@ -1,6 +1,7 @@
 #include "engine/history.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "base/capture_interface.h"
 #include "base/journal.h"
@@ -11,52 +12,154 @@ namespace {
 
 const char kNotRunning[] = "プログラムが動いていなかったか、PCがスリープ中か電源が切れていました";
 const char kAsleep[] = "PCがスリープ中だったか、時計が変更されました";
+const char kStarting[] = "プログラムの起動中でした";
+const char kMissedWord[] = "録画漏れ";
 
-// The occurrences written, so that none is written twice (spans that were looked over
-// can overlap: a gap inside a recording is also part of the time after it).
+// The occurrences written, by slot and window start as the line gives it, so that none is
+// written twice: spans that are looked over can overlap (a gap inside a recording is also
+// part of the time after it), and start-up looks back over what the journal already holds.
+const std::size_t kStartText = 20;
 struct Written {
     int index;
-    std::time_t first;
+    char start[kStartText];
 };
 const int kWrittenKept = 512;
 Written written[kWrittenKept];
 int written_count = 0, written_next = 0;
 
+// The spans whose further missed occurrences one "ほか N 件" line counted: every one of
+// them became due at or after from and could no longer start at to.
+struct CountedSpan {
+    std::time_t from, to;
+};
+const int kSpansKept = 32;
+CountedSpan spans[kSpansKept];
+int span_count = 0, span_next = 0;
+
 std::time_t last_tick_end = 0;
 
-bool was_written(const Occurrence& o) {
+void start_text(const Occurrence& o, char* out) { journal_time_text(o.start, out, kStartText); }
+
+bool was_written(int index, const char* start) {
     for (int i = 0; i < written_count; ++i)
-        if (written[i].index == o.index && written[i].first == o.first) return true;
+        if (written[i].index == index && std::strncmp(written[i].start, start, kStartText) == 0)
+            return true;
     return false;
 }
 
-void remember(const Occurrence& o) {
-    written[written_next] = {o.index, o.first};
+void remember(int index, const char* start) {
+    Written& w = written[written_next];
+    w.index = index;
+    std::snprintf(w.start, sizeof(w.start), "%s", start);
     written_next = (written_next + 1) % kWrittenKept;
     if (written_count < kWrittenKept) ++written_count;
 }
 
-// What start-up read of the journal's last line (journal_begin's result) and its time.
+void remember_span(std::time_t from, std::time_t to) {
+    spans[span_next] = {from, to};
+    span_next = (span_next + 1) % kSpansKept;
+    if (span_count < kSpansKept) ++span_count;
+}
+
+// What a look-over leaves out: occurrences written or counted already, and the recording
+// that was made.
+struct Skip {
+    int index;
+    std::time_t due_at;
+};
+
+bool is_new(const Occurrence& o, const void* context) {
+    const Skip* skip = (const Skip*)context;
+    if (o.index == skip->index && o.first <= skip->due_at && skip->due_at <= o.last) return false;
+    for (int i = 0; i < span_count; ++i)
+        if (spans[i].from <= o.first && o.last < spans[i].to) return false;
+    char start[kStartText];
+    start_text(o, start);
+    return !was_written(o.index, start);
+}
+
+// What start-up read of the journal (journal_begin's result, its last line's time) and,
+// when the journal shows a recording begun and never ended, that recording.
 int begun = 0;
 std::time_t last_run = 0;
+struct OpenRecording {
+    bool open;
+    std::time_t at;
+    int slot;  // 1..40
+    char name[32];
+};
+OpenRecording open_recording = {false, 0, 0, {0}};
+// The start-up check's moment, for the first tick to look over the time since; 0 once done.
+std::time_t checked_at = 0;
+
+void read_back(const JournalLine& line, void*) {
+    if (line.event == kEventRecordingStart) {
+        // Only a start whose time carries its offset was written by a program that ends
+        // every recording with a result line; an older journal's starts say nothing.
+        open_recording.open = line.exact && line.slot > 0;
+        open_recording.at = line.when;
+        open_recording.slot = line.slot;
+        std::size_t n = line.name_len < sizeof(open_recording.name) - 1 ? line.name_len
+                                                                         : sizeof(open_recording.name) - 1;
+        std::memcpy(open_recording.name, line.name, n);
+        open_recording.name[n] = '\0';
+    } else if (line.event == kEventRecordingDone || line.event == kEventRecordingFailed) {
+        if (line.slot == open_recording.slot) open_recording.open = false;
+    } else if (line.event == kEventMissed) {
+        // "start〜stop: reason" for one occurrence; "ほか N 件の録画漏れ(from〜to): ..." counts.
+        if (line.slot > 0 && line.details_len >= 19) {
+            char start[kStartText];
+            std::memcpy(start, line.details, 19);
+            start[19] = '\0';
+            remember(line.slot - 1, start);
+            return;
+        }
+        const char* open = (const char*)std::memchr(line.details, '(', line.details_len);
+        if (!open) return;
+        std::size_t rest = line.details_len - (std::size_t)(open + 1 - line.details);
+        std::time_t from = 0, to = 0;
+        std::size_t used = 0;
+        if (!journal_read_time(open + 1, rest, &from, &used)) return;
+        const char* tilde = open + 1 + used;
+        const std::size_t sep = std::strlen("〜");
+        rest -= used;
+        if (rest < sep || std::memcmp(tilde, "〜", sep) != 0) return;
+        if (journal_read_time(tilde + sep, rest - sep, &to, &used)) remember_span(from, to);
+    }
+}
 
 }  // namespace
 
 void journal_program_start(std::time_t now) {
-    begun = journal_begin(now, &last_run);
+    open_recording = {false, 0, 0, {0}};
+    begun = journal_begin(now, &last_run, read_back, nullptr);
     const char* folder = capture_folder(use_install_folder);
     journal_write(kEventProgramStart, 0, nullptr, 0, "録画ソフトのフォルダ: %s",
                   *folder ? folder : "カレントフォルダ");
 }
 
 int journal_missed_since_last_run(std::time_t now) {
+    checked_at = now;
     if (begun < 0) {
         journal_write(kEventNoMissedCheck, 0, nullptr, 0,
                       "前回の最後の行の時刻が読めないか未来のため、録画漏れを調べません");
         return 0;
     }
     if (begun == 0) return 0;
-    return journal_missed(last_run + 1, now, false, -1, now, kNotRunning, kNotRunning);
+    if (!open_recording.open || open_recording.at > now)
+        return journal_missed(last_run + 1, now, false, -1, now, kNotRunning, kNotRunning);
+    // The program ended during a recording: what it kept from starting was never written.
+    // Looked for from its start on, up to the journal's last line as kept back by it.
+    char held[96];
+    std::snprintf(held, sizeof(held), "別の予約(%d %s)を録画中でした", open_recording.slot,
+                  open_recording.name);
+    const int n = journal_missed(open_recording.at, now, true, open_recording.slot - 1, last_run,
+                                 held, kNotRunning);
+    // Its result was never looked at; this line closes it for later start-ups.
+    journal_reservation(kEventRecordingFailed, open_recording.slot - 1, "%s",
+                        "録画中にプログラムが終了したため、録画を止められず結果もわかりません");
+    open_recording.open = false;
+    return n;
 }
 
 void journal_program_end() { journal_write(kEventProgramEnd, 0, nullptr, 0, "%s", ""); }
@@ -76,44 +179,54 @@ void journal_recording_start(int index, std::time_t current, std::time_t stop) {
 int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_index,
                    std::time_t split, const char* reason_before, const char* reason_after) {
     static Occurrence found[kMissedLinesMax + 1];
-    // One more than is written, for the one that may be left out.
-    const int total =
-        missed_occurrences(reservations.count, from, to, due_at_from, found, kMissedLinesMax + 1);
-    const int listed = total < kMissedLinesMax + 1 ? total : kMissedLinesMax + 1;
-    int lines = 0, rest = 0;
-    for (int i = 0; i < listed; ++i) {
+    const Skip skip = {skip_index, from};
+    // One more than is written: the first of those counted, where their span begins.
+    const int total = missed_occurrences(reservations.count, from, to, due_at_from, found,
+                                         kMissedLinesMax + 1, is_new, &skip);
+    const int lines = total < kMissedLinesMax ? total : kMissedLinesMax;
+    for (int i = 0; i < lines; ++i) {
         const Occurrence& o = found[i];
-        if (o.index == skip_index && o.first <= from && from <= o.last) continue;
-        if (was_written(o)) continue;
-        if (lines == kMissedLinesMax) {
-            ++rest;
-            continue;
-        }
-        remember(o);
-        char start[32], stop[32];
-        journal_time_text(o.start, start, sizeof(start));
+        char start[kStartText], stop[32];
+        start_text(o, start);
         journal_time_text(o.stop, stop, sizeof(stop));
+        remember(o.index, start);
         journal_reservation(kEventMissed, o.index, "%s〜%s: %s", start, stop,
                             o.first <= split ? reason_before : reason_after);
-        ++lines;
     }
-    // Those beyond the list are counted without being looked at one by one.
-    rest += total - listed;
-    if (rest > 0)
-        journal_write(kEventMissed, 0, nullptr, 0, "ほか%d件の録画漏れ: %s", rest, reason_after);
-    return lines + rest;
+    const int rest = total - lines;
+    if (rest > 0) {
+        // Everything of this look-over from the first counted one on is counted here, so
+        // that no later look-over counts or writes it again.
+        const Occurrence& first = found[kMissedLinesMax];
+        char span_from[40], span_to[40];
+        journal_stamp(first.first, span_from, sizeof(span_from));
+        journal_stamp(to, span_to, sizeof(span_to));
+        remember_span(first.first, to);
+        journal_write(kEventMissed, 0, nullptr, 0, "ほか%d件の%s(%s〜%s): %s", rest, kMissedWord,
+                      span_from, span_to, first.first <= split ? reason_before : reason_after);
+    }
+    return total;
 }
 
 void history_tick_start(std::time_t current) {
-    if (last_tick_end != 0 && current - last_tick_end > kTickGapSeconds)
+    if (checked_at != 0) {
+        // The first tick after start-up: what ended between the start-up check and now.
+        const std::time_t from = checked_at;
+        checked_at = 0;
+        if (current > from) journal_missed(from, current, true, -1, current, kStarting, kStarting);
+    } else if (last_tick_end != 0 && current - last_tick_end > kTickGapSeconds) {
         journal_missed(last_tick_end + 1, current, false, -1, current, kAsleep, kAsleep);
+    }
 }
 
 void history_tick_end(std::time_t end) { last_tick_end = end; }
 
 void reset_history() {
     written_count = written_next = 0;
+    span_count = span_next = 0;
     last_tick_end = 0;
     begun = 0;
     last_run = 0;
+    open_recording = {false, 0, 0, {0}};
+    checked_at = 0;
 }

@@ -14,7 +14,7 @@
 #include "resources/resource_ids.h"
 #include "view/timetable.h"
 
-RecordingState recording = {0, 0, 0, 0, 0, nullptr, 0};
+RecordingState recording = {0, 0, 0, 0, 0, nullptr, 0, 0, 0};
 
 // The longest once-only recording: the form stores an end at most a day after the start.
 const std::time_t kOnceOnlyLongest = 24 * 60 * 60;
@@ -185,8 +185,12 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     show_step(dialog, 3);
     platform.clock->sleep_ms(kWaitBeforeRecordMs);
     show_step(dialog, 4);
+    recording.record_at = (std::time_t)platform.clock->now();
     platform.host->post_command(dialog, IDC_CAPTURE_RECORD);
     show_step(dialog, 5);
+    // The running recording no longer counts as the next start: the timer wakes the PC
+    // for the one after it, should the PC sleep meanwhile.
+    rearm_wake_timer((std::time_t)platform.clock->now());
 }
 
 // After a recording, power action included: what could not start while it ran, or while
@@ -207,20 +211,36 @@ void journal_missed_during(int i, std::time_t stopped) {
                    running, after);
 }
 
+// Right after the stop: what the recording kept from starting, written before its
+// result, so that a result line in the journal means these are written too.
+void journal_held_back(int i) {
+    const Reservation& r = reservations.table.slots[i];
+    char name[sizeof(r.name) + 1];
+    FIELD_COPY(name, r, name);
+    char running[96];
+    std::snprintf(running, sizeof(running), "別の予約(%d %s)を録画中でした", i + 1, name);
+    const std::time_t now = (std::time_t)platform.clock->now();
+    journal_missed(recording.started_at, now, true, i, now, running, running);
+}
+
 void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
     int i = recording.index;
     show_step(dialog, 6);
+    recording.stop_command_at = (std::time_t)platform.clock->now();
     platform.host->send_command(dialog, IDC_CAPTURE_STOP);
     platform.clock->sleep_ms(kWaitAfterStopMs);
     show_step(dialog, 7);
     send_to_capture(*capture_window, kCaptureClose);
     recording.active = 0;
+    journal_held_back(i);
     // The slot is read now, so changes made to it during the recording take effect.
     const Reservation& r = reservations.table.slots[i];
+    check_recording(i, recording.started_at, recording.stop_command_at - recording.record_at);
     if (r.move_after_record != 0) {
         char folder[sizeof(r.move_folder) + 1];
         FIELD_COPY(folder, r, move_folder);
-        move_newest_recording(dialog, folder);
+        // Only this recording's file: an older one is another programme.
+        move_newest_recording(dialog, folder, recording.started_at);
     }
     // The recording is over: the next one decides the timer and whether to stay awake.
     const std::time_t now = (std::time_t)platform.clock->now();
@@ -332,17 +352,24 @@ void keep_earliest(const Occurrence& o, Occurrence* out, int cap, int* kept) {
 
 }  // namespace
 
-bool next_start(int reservation_count, std::time_t from, std::time_t* at) {
+bool next_occurrence(int reservation_count, std::time_t from, std::time_t* at, Occurrence* out) {
     if (reservation_count > kMaxReservations) reservation_count = kMaxReservations;
     bool found = false;
+    int slot = -1;
     for (int i = 0; i < reservation_count; ++i) {
         std::time_t t = first_due(i, from);
         if (t != -1 && (!found || t < *at)) {
             *at = t;
+            slot = i;
             found = true;
         }
     }
+    if (found && out && !occurrence_at(slot, *at, out)) *out = {slot, *at, *at, *at, *at};
     return found;
+}
+
+bool next_start(int reservation_count, std::time_t from, std::time_t* at) {
+    return next_occurrence(reservation_count, from, at, nullptr);
 }
 
 bool occurrence_at(int index, std::time_t t, Occurrence* out) {
@@ -362,7 +389,7 @@ bool occurrence_at(int index, std::time_t t, Occurrence* out) {
 }
 
 int missed_occurrences(int reservation_count, std::time_t from, std::time_t to, bool due_at_from,
-                       Occurrence* out, int cap) {
+                       Occurrence* out, int cap, OccurrenceFilter keep, const void* context) {
     if (reservation_count > kMaxReservations) reservation_count = kMaxReservations;
     if (from < to - kMissedLookBackDays * 86400) from = to - kMissedLookBackDays * 86400;
     int total = 0, kept = 0;
@@ -374,6 +401,7 @@ int missed_occurrences(int reservation_count, std::time_t from, std::time_t to, 
         auto consider = [&]() {
             const bool due_then = due_at_from && o.first <= from && from <= o.last;
             if ((o.first < from && !due_then) || o.first > to || o.last >= to) return;
+            if (keep && !keep(o, context)) return;
             ++total;
             keep_earliest(o, out, cap, &kept);
         };
@@ -409,7 +437,7 @@ void reset_schedule_cache() {
 
 void reset_program_state() {
     reset_reservations();
-    std::memset(&recording, 0, sizeof(recording));
+    recording = RecordingState{};
     use_install_folder = 0;
     reset_schedule_cache();
     reset_wake_state();

@@ -14,6 +14,8 @@ struct RecordingState {
     int sequence_running;    // a start or stop sequence is under way
     WindowRef capture_window;  // the capture application's control window, or null
     std::time_t started_at;    // the tick that started it
+    std::time_t record_at;     // when the record command was queued
+    std::time_t stop_command_at;  // when the stop command was delivered
 };
 extern RecordingState recording;
 
@@ -54,6 +56,10 @@ struct Occurrence {
     std::time_t stop;   // when its recording would stop: the end of its window
 };
 
+// As next_start, with the occurrence that is then started (its own start time may lie
+// before *at: a minute before, or long before for one that is due already).
+bool next_occurrence(int reservation_count, std::time_t from, std::time_t* at, Occurrence* out);
+
 // The occurrence of reservation index that the scan finds due at moment t; false when the
 // scan finds none of it due then.
 bool occurrence_at(int index, std::time_t t, Occurrence* out);
@@ -65,9 +71,12 @@ const int kMissedLookBackDays = 366;
 // [from, to] (or, with due_at_from, that were due at from as well) and whose last lies
 // before to: those that became due in that span and can no longer be started. The
 // earliest cap of them (by first moment, then slot) go to out; returns how many there are
-// in all. The scan's own rules, with none of its caches.
+// in all. The scan's own rules, with none of its caches. With keep given, only the
+// occurrences for which it is true are counted and kept.
+typedef bool (*OccurrenceFilter)(const Occurrence& o, const void* context);
 int missed_occurrences(int reservation_count, std::time_t from, std::time_t to, bool due_at_from,
-                       Occurrence* out, int cap);
+                       Occurrence* out, int cap, OccurrenceFilter keep = nullptr,
+                       const void* context = nullptr);
 
 // Forgets what the scan has computed and cached (after a change of time zone).
 void reset_schedule_cache();

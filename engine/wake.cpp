@@ -36,7 +36,10 @@ void tell_timer(std::time_t next, std::time_t at, int result) {
 }  // namespace
 
 void rearm_wake_timer(std::time_t now) {
-    has_next = next_start(reservations.count, now, &next_at);
+    // While a recording runs, the next start is the first after its stop: the running
+    // one is no start to wake for, and none other can start before it stops.
+    const std::time_t from = recording.active && recording.stop_time > now ? recording.stop_time : now;
+    has_next = next_start(reservations.count, from, &next_at);
     if (!has_next) {
         platform.power->cancel_wake_timer();
         tell_timer(-1, 0, 0);

@@ -11,7 +11,8 @@ const std::time_t kWakeLeadSeconds = 180;
 // stand-by is requested then.
 const std::time_t kAwakeLeadSeconds = 300;
 
-// Works out the next start after now for the table in use and arms the wake-up timer for
+// Works out the next start after now (after the running recording's stop, while one
+// runs) for the table in use and arms the wake-up timer for
 // it (three minutes before, at once when that is past), or cancels the timer when there
 // is none. Call whenever the answer can change.
 void rearm_wake_timer(std::time_t now);

@@ -1,5 +1,7 @@
 #include "base/win32/text.h"
 
+#include <string>
+
 #include "base/sjis.h"
 
 void sjis_to_wide(const char* text, wchar_t* out, int outlen) {
@@ -12,16 +14,43 @@ void sjis_to_wide(const char* text, wchar_t* out, int outlen) {
     out[n > 0 ? n : 0] = L'\0';
 }
 
-void wide_to_sjis(const wchar_t* text, char* out, int outlen) {
+namespace {
+
+void convert_to_sjis(const wchar_t* text, char* out, int outlen, DWORD flags) {
     out[0] = '\0';
     int len = lstrlenW(text);
     while (len >= 0) {
-        int need = WideCharToMultiByte(kShiftJis, 0, text, len, nullptr, 0, nullptr, nullptr);
+        int need = WideCharToMultiByte(kShiftJis, flags, text, len, nullptr, 0, nullptr, nullptr);
         if (need <= outlen - 1) {
-            int n = WideCharToMultiByte(kShiftJis, 0, text, len, out, outlen - 1, nullptr, nullptr);
+            int n = WideCharToMultiByte(kShiftJis, flags, text, len, out, outlen - 1, nullptr,
+                                        nullptr);
             out[n > 0 ? n : 0] = '\0';
             return;
         }
         --len;  // drop whole UTF-16 units until the Shift-JIS form fits
     }
+}
+
+}  // namespace
+
+void wide_to_sjis(const wchar_t* text, char* out, int outlen) {
+    convert_to_sjis(text, out, outlen, 0);
+}
+
+wchar_t typed_form(wchar_t c) {
+    // Left: as other programs copy it; right: the character code page 932 maps it to
+    // (0x8160, 0x817C, 0x8161, 0x815C, 0x8191, 0x8192, 0x81CA).
+    static const wchar_t kForms[][2] = {
+        {0x301C, 0xFF5E}, {0x2212, 0xFF0D}, {0x2016, 0x2225}, {0x2014, 0x2015},
+        {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2},
+    };
+    for (const auto& f : kForms)
+        if (f[0] == c) return f[1];
+    return c;
+}
+
+void wide_to_sjis_typed(const wchar_t* text, char* out, int outlen) {
+    std::wstring forms(text);
+    for (wchar_t& c : forms) c = typed_form(c);
+    convert_to_sjis(forms.c_str(), out, outlen, WC_NO_BEST_FIT_CHARS);
 }

@@ -11,6 +11,16 @@ void sjis_to_wide(const char* text, wchar_t* out, int outlen);
 // double-byte character when cutting.
 void wide_to_sjis(const wchar_t* text, char* out, int outlen);
 
+// The character as code page 932 holds it: text copied from other programs often carries
+// the standard form of a character that Windows' Japanese code page keeps under another
+// code point (U+301C WAVE DASH for U+FF5E, U+2212 MINUS SIGN for U+FF0D, ...). Every other
+// character is returned as it is. Only for what the user types or pastes: a file's or
+// folder's existing name must be converted unchanged, or it would name another file.
+wchar_t typed_form(wchar_t c);
+// wide_to_sjis for text the user typed or pasted: each character in its typed_form, and
+// never a best-fit look-alike ("é" is not "e"); a character without a form becomes "?".
+void wide_to_sjis_typed(const wchar_t* text, char* out, int outlen);
+
 // A fixed-size UTF-16 copy of a Shift-JIS text, for passing to a W function.
 struct Wide {
     wchar_t text[1024];

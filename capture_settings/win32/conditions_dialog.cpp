@@ -61,7 +61,7 @@ char number_text[2 * kNumberTextChars];
 long long read_entry(HWND dialog, int id, bool allow_minus) {
     number_wide[0] = L'\0';
     GetDlgItemTextW(dialog, id, number_wide, kNumberTextChars);
-    wide_to_sjis(number_wide, number_text, (int)sizeof(number_text));
+    wide_to_sjis_typed(number_wide, number_text, (int)sizeof(number_text));
     return allow_minus ? parse_signed_entry(number_text) : parse_unsigned_entry(number_text);
 }
 
@@ -91,7 +91,7 @@ void update_folder_counter(HWND dialog) {
     char text[2 * kFolderCounterMaxBytes + 2];
     wide[0] = L'\0';
     GetDlgItemTextW(dialog, IDC_MOVE_FOLDER, wide, (int)(kFolderCounterMaxBytes + 1));
-    wide_to_sjis(wide, text, (int)sizeof(text));
+    wide_to_sjis_typed(wide, text, (int)sizeof(text));
     set_number(dialog, IDC_FOLDER_LENGTH, folder_counter_value(text));
 }
 
@@ -117,7 +117,7 @@ void read_form(HWND dialog, ConditionsForm* form) {
     wchar_t folder[kMoveFolderMaxBytes + 2];
     folder[0] = L'\0';
     GetDlgItemTextW(dialog, IDC_MOVE_FOLDER, folder, (int)(kMoveFolderMaxBytes + 2));
-    wide_to_sjis(folder, form->move_folder, (int)sizeof(form->move_folder));
+    wide_to_sjis_typed(folder, form->move_folder, (int)sizeof(form->move_folder));
 
     form->vbr = is_checked(dialog, IDC_VBR);
     form->use_conditions = is_checked(dialog, IDC_USE_CONDITIONS);

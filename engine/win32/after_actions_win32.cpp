@@ -37,7 +37,7 @@ void fill_found(const WIN32_FIND_DATAW& data, FoundFile* found) {
     found->creation_time = calendar_seconds(data.ftCreationTime);
     found->last_access_time = calendar_seconds(data.ftLastAccessTime);
     found->last_write_time = calendar_seconds(data.ftLastWriteTime);
-    found->size = data.nFileSizeLow;
+    found->size = ((std::uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     convert_name(data.cFileName, found->name, sizeof(found->name), &found->name_exact);
 }
 

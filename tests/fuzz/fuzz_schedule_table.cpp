@@ -291,13 +291,14 @@ struct Folders : FolderSystem {
     char extra_name[64] = "";
     int search_first(const char* pattern, FoundFile* found) override {
         FUZZ_CHECK(std::strstr(pattern, "Samples\\*.*") != nullptr, "searched %s", pattern);
+        // Searched for the recording's result, and again for the move.
         FUZZ_CHECK(host.phase == Host::Stopping && host.next_step == 2 && host.closed() &&
-                       !recording.active && !host.repainted && recorded().move_after_record != 0,
-                   "move out of order");
+                       !recording.active && !host.repainted,
+                   "search out of order");
         const Reservation& r = recorded();
         copy_field(extra_name, sizeof(extra_name), r.reserved, sizeof(r.reserved));
         // The move's lines show whole paths.
-        host.moving = true;
+        host.moving = r.move_after_record != 0;
         surfaces.max_text = 600;
         next = 0;
         return search_next(found);
@@ -310,7 +311,8 @@ struct Folders : FolderSystem {
         std::snprintf(found->name, sizeof(found->name), "%s", name);
         found->name_exact = true;
         found->attributes = next == 1 ? kAttributeDirectory : kAttributeArchive;
-        found->last_write_time = 1711400000 + next;
+        // Written during the recording, so that they are this recording's.
+        found->last_write_time = recording.started_at + next;
         ++next;
         return 0;
     }
@@ -334,12 +336,18 @@ struct Folders : FolderSystem {
 
 void settings_read(const char* path) {
     FUZZ_CHECK(recording.sequence_running, "a settings file read outside a sequence");
+    char expected[kSettingsPathSize];
+    capture_path(expected, sizeof(expected), use_install_folder, capture_ini_name(recorded().mpeg1 != 0));
+    if (host.phase == Host::Stopping) {
+        // The recording's rates, for its expected size: read only, after the close.
+        FUZZ_CHECK(host.closed() && !recording.active && std::strcmp(path, expected) == 0,
+                   "rates read out of order from %s", path);
+        return;
+    }
     host.begin_start();
     // Until step 2 is shown, a repaint (from a writer's message box) draws it already.
     FUZZ_CHECK(host.next_step == 2 && recording.status_step == 2,
                "settings written after the start was shown");
-    char expected[kSettingsPathSize];
-    capture_path(expected, sizeof(expected), use_install_folder, capture_ini_name(recorded().mpeg1 != 0));
     FUZZ_CHECK(std::strcmp(path, expected) == 0, "read %s", path);
     ++host.writers;
     if (host.reentrant_at >= 0) {

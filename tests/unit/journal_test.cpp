@@ -46,11 +46,11 @@ TEST_F(Journal, OneEventIsOneLineWhateverItsTextsHold) {
     journal_write(kEventMoved, 41, "", 1, "%s", long_text.c_str() + 1);
     std::vector<std::string> l = lines();
     ASSERT_EQ(3u, l.size());
-    EXPECT_EQ("2026/12/07 21:00:05\t設定失敗\t40\tNNN NNNNNNNNNNNNNNNNN\tfile open error   can't detect -> %s ",
+    EXPECT_EQ("2026/12/07 21:00:05 +0900\t設定失敗\t40\tNNN NNNNNNNNNNNNNNNNN\tfile open error   can't detect -> %s ",
               l[0]);
-    EXPECT_EQ("2026/12/07 21:00:05\t終了\t-\t\t", l[1]);
+    EXPECT_EQ("2026/12/07 21:00:05 +0900\t終了\t-\t\t", l[1]);
     EXPECT_EQ(std::string::npos, l[2].find('\x98'));
-    EXPECT_EQ(0u, l[2].rfind("2026/12/07 21:00:05\t移動\t-\t\t", 0));
+    EXPECT_EQ(0u, l[2].rfind("2026/12/07 21:00:05 +0900\t移動\t-\t\t", 0));
     EXPECT_EQ(3u, journal_lines_written());
 }
 
@@ -65,7 +65,7 @@ TEST_F(Journal, ALineAfterATornOneBeginsOnItsOwnAndFailuresAreSkipped) {
     std::vector<std::string> l = lines();
     ASSERT_EQ(3u, l.size());
     EXPECT_EQ("2026/12/07 20:0", l[1]) << "what was written is never rewritten";
-    EXPECT_EQ("2026/12/07 21:00:00\t起動\t-\t\tkept", l[2]);
+    EXPECT_EQ("2026/12/07 21:00:00 +0900\t起動\t-\t\tkept", l[2]);
 }
 
 TEST_F(Journal, StartReadsTheLastLineAndRenewsAnOverlongJournal) {
@@ -165,8 +165,11 @@ TEST_F(Journal, MissedOccurrencesAreWrittenWhereTheyAreFound) {
     EXPECT_EQ(expected, missed);
 }
 
-// More than a hundred at once: a hundred lines and one that counts the rest.
-TEST_F(Journal, AtMostAHundredMissedLinesAtOnce) {
+// More than a hundred at once: a hundred lines and one that counts the rest and names its
+// span. Nothing of it is written or counted again: not by a look-over of the same time with
+// another reason (as after a recording), nor by start-up reading the journal back.
+TEST_F(Journal, AtMostAHundredMissedLinesAtOnceAndNoneAgain) {
+    fake.clock.base = local_time(2026, 12, 4, 0, 0, 1);
     for (int i = 0; i < 40; ++i) {
         Reservation& r = reservations.table.slots[i];
         std::snprintf(r.name, sizeof(r.name), "w%d", i);
@@ -184,7 +187,19 @@ TEST_F(Journal, AtMostAHundredMissedLinesAtOnce) {
     std::vector<std::string> l = lines();
     ASSERT_EQ(101u, l.size());
     EXPECT_NE(std::string::npos, l[99].find("\t録画漏れ\t20\tw19\t2026/12/03 12:00:00"));
-    EXPECT_NE(std::string::npos, l[100].find("\t録画漏れ\t-\t\tほか20件の録画漏れ: b"));
+    // The 101st is slot 21's of 12/03, due from a minute before its start.
+    EXPECT_NE(std::string::npos,
+              l[100].find("\t録画漏れ\t-\t\tほか20件の録画漏れ(2026/12/03 11:59:00 +0900〜"
+                          "2026/12/04 00:00:00 +0900): b"));
+    EXPECT_EQ(0, journal_missed((std::time_t)local_time(2026, 12, 1, 0, 0, 0),
+                                (std::time_t)local_time(2026, 12, 4, 0, 0, 1), true, -1, 0, "c", "d"));
+    reset_history();
+    fake.clock.base = local_time(2026, 12, 4, 13, 0, 0);
+    journal_program_start((std::time_t)fake.clock.base);
+    EXPECT_EQ(0, journal_missed((std::time_t)local_time(2026, 12, 1, 0, 0, 0),
+                                (std::time_t)local_time(2026, 12, 4, 0, 0, 0), false, -1, 0, "e", "f"));
+    // Only the day after is new.
+    EXPECT_EQ(40, journal_missed_since_last_run((std::time_t)fake.clock.base));
 }
 
 }  // namespace

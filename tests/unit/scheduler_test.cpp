@@ -59,9 +59,11 @@ TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
     tick(local_time(2026, 12, 7, 21, 9, 59));
     EXPECT_TRUE(rig.log.empty()) << "no look-ahead while recording";
     tick(local_time(2026, 12, 7, 21, 10, 0));
-    // Last, the reservation's after-recording wait (none) and power action (none).
-    std::vector<std::string> stop = {"status 6 #0", "send 1127",  "sleep 15000", "status 7 #0",
-                                     "capture 2029", "repaint",   "sleep 0"};
+    // "Samples" is looked at for the result; last, the reservation's after-recording wait
+    // (none) and power action (none).
+    std::vector<std::string> stop = {"status 6 #0",  "send 1127",           "sleep 15000",
+                                     "status 7 #0",  "capture 2029",        "search Samples\\*.*",
+                                     "repaint",      "sleep 0"};
     EXPECT_EQ(stop, rig.log);
     EXPECT_EQ(0, recording.active);
     EXPECT_EQ(7, recording.status_step);
@@ -117,10 +119,12 @@ TEST_F(Scheduler, StopMovesTheRecordingWhenAskedAndReadsTheSlotThen) {
     std::strcpy(r.move_folder, "d:\\rec\\news");
     rig.log.clear();
     tick(local_time(2026, 12, 7, 21, 10, 0));
-    // The folder is made, and "Samples" searched: it holds nothing here.
-    std::vector<std::string> stop = {"status 6 #0",  "send 1127",        "sleep 15000",
-                                     "status 7 #0",  "capture 2029",     "mkdir d:\\rec\\news",
-                                     "search Samples\\*.*", "repaint", "sleep 0"};
+    // "Samples" searched for the result, the folder made, and "Samples" searched for the
+    // move: it holds nothing here.
+    std::vector<std::string> stop = {"status 6 #0",  "send 1127",    "sleep 15000",
+                                     "status 7 #0",  "capture 2029", "search Samples\\*.*",
+                                     "mkdir d:\\rec\\news", "search Samples\\*.*", "repaint",
+                                     "sleep 0"};
     EXPECT_EQ(stop, rig.log);
 }
 
@@ -366,11 +370,13 @@ TEST_F(Scheduler, WakeTimerAndKeepAwakeFollowTheRecordings) {
         if (s.rfind("arm", 0) == 0 || s.rfind("awake", 0) == 0 || s == "cancel" ||
             s == "sleep 42000" || s == "capture 2029" || s == "sleep 0")
             seen.push_back(s);
-    // "sleep 0": the after-recording wait, after which the timer is set once more.
+    // Once a recording has started, the timer is set for the start after it; "sleep 0":
+    // the after-recording wait, after which the timer is set once more.
     const std::vector<std::string> expected = {
-        arm(s0 - 60 - 180), "awake 1",          "sleep 42000", "capture 2029", arm(s1 - 60 - 180),
-        "awake 0",          "sleep 0",          arm(s1 - 60 - 180), "awake 1", "sleep 42000",
-        "capture 2029",     "cancel",           "awake 0",     "sleep 0",      "cancel"};
+        arm(s0 - 60 - 180), "awake 1",      "sleep 42000",      arm(s1 - 60 - 180), "capture 2029",
+        arm(s1 - 60 - 180), "awake 0",      "sleep 0",          arm(s1 - 60 - 180), "awake 1",
+        "sleep 42000",      "cancel",       "capture 2029",     "cancel",           "awake 0",
+        "sleep 0",          "cancel"};
     EXPECT_EQ(expected, seen);
     // The hold began exactly 299 seconds before the first start.
     std::int64_t t = s0 - 400;
