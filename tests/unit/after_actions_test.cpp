@@ -269,6 +269,56 @@ TEST_F(AfterActions, NothingToMoveDrawsNothingAndDoesNotWait) {
     EXPECT_TRUE(fake.clock.sleeps.empty());
 }
 
+// A recording is made only when "Samples" holds a file written since its start, of at least
+// half its expected size: (video bit/s + audio kbit/s x 1000) x seconds / 8. The move then
+// takes only that file; an older one stays, and nothing is drawn.
+TEST_F(AfterActions, ResultAndMoveTakeOnlyThisRecordingsFile) {
+    set_default_reservations(reservations.table);
+    Reservation& r = reservations.table.slots[2];
+    recording.index = 2;
+    r.use_conditions = 1;
+    r.video_bitrate = 4000000;
+    r.audio_bitrate = 256;
+    const std::int64_t started = 1796600000;
+    // 600 s at 4 256 000 bit/s: 319 200 000 bytes expected, half of it 159 600 000.
+    EXPECT_EQ(319200000u, expected_recording_bytes(4000000, 256, 600));
+    auto journal_has = [&](const char* text) {
+        return fake.journal.files[kJournalFile].find(text) != std::string::npos;
+    };
+    FoundFile old_file = found("old.mpg", 32, started - 1);
+    fs.results = {old_file};
+    EXPECT_FALSE(check_recording(2, (std::time_t)started, 600));
+    EXPECT_TRUE(journal_has("\t録画失敗\t3\t"));
+    move_newest_recording(nullptr, "d:\\rec", started);
+    EXPECT_TRUE(fs.moves.empty());
+    EXPECT_TRUE(fake.surfaces.ops.empty());
+    EXPECT_EQ(0u, fake.clock.slept_ms);
+    EXPECT_TRUE(journal_has("\t移動失敗\t3\t"));
+
+    FoundFile small = found("new.mpg", 32, started + 600);
+    small.size = 159599999;
+    fs.results = {old_file, small};
+    fake.journal.files.clear();
+    EXPECT_FALSE(check_recording(2, (std::time_t)started, 600));
+    EXPECT_TRUE(journal_has("\t録画失敗\t3\t"));
+    // From the settings file in use when the record has no rates of its own: 4 GiB and more.
+    r.use_conditions = 0;
+    fake.files.files["Krotx2.ini"] = "dwVideoBitrate=60000000\r\ndwAudioBitrate=0\r\n";
+    FoundFile big = found("big.mpg", 32, started + 600);
+    big.size = 4500000000ull;  // 7 500 000 bytes a second for 600 s
+    fs.results = {big, old_file};
+    fake.journal.files.clear();
+    EXPECT_TRUE(check_recording(2, (std::time_t)started, 600));
+    EXPECT_TRUE(journal_has("\t録画終了\t3\t"));
+    EXPECT_TRUE(journal_has("4500000000"));
+    big.size = 2249999999ull;
+    fs.results = {big};
+    EXPECT_FALSE(check_recording(2, (std::time_t)started, 600));
+    // Unknown rates: the file alone counts.
+    fake.files.files.erase("Krotx2.ini");
+    EXPECT_TRUE(check_recording(2, (std::time_t)started, 600));
+}
+
 TEST_F(AfterActions, SourceAndDestinationPaths) {
     fs.results = {found("news.ts", 32, 20)};
     use_install_folder = 1;

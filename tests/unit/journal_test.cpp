@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/journal.h"
+#include "engine/after_actions.h"
+#include "engine/wake.h"
 #include "engine/history.h"
 #include "engine/scheduler.h"
 #include "tests/support/fakes.h"
@@ -200,6 +202,105 @@ TEST_F(Journal, AtMostAHundredMissedLinesAtOnceAndNoneAgain) {
                                 (std::time_t)local_time(2026, 12, 4, 0, 0, 0), false, -1, 0, "e", "f"));
     // Only the day after is new.
     EXPECT_EQ(40, journal_missed_since_last_run((std::time_t)fake.clock.base));
+}
+
+}  // namespace
+
+namespace {
+
+// The hour that comes twice: each pass has its own offset, and a last line of the second
+// pass is read as that pass, so that what was recorded in the first is not written missed.
+// A line without an offset (an older journal) is still read as the first pass.
+TEST(JournalTimes, TheRepeatedHourReadsBackAsTheMomentItWas) {
+    ScopedTimeZone tz("Europe/Berlin");
+    FakePlatform fake;
+    SchedulerRig rig;
+    // 25 October 2026: 03:00 CEST becomes 02:00 CET at 01:00 UTC.
+    const std::int64_t first_pass = 1792888200;   // 2026-10-25 00:30 UTC, 02:30 CEST
+    const std::int64_t second_pass = 1792891800;  // 2026-10-25 01:30 UTC, 02:30 CET
+    char a[40], b[40];
+    journal_stamp((std::time_t)first_pass, a, sizeof(a));
+    journal_stamp((std::time_t)second_pass, b, sizeof(b));
+    EXPECT_STREQ("2026/10/25 02:30:00 +0200", a);
+    EXPECT_STREQ("2026/10/25 02:30:00 +0100", b);
+    // Recorded from 02:49 CEST; the program ended at 02:40 CET, and starts again at 04:30.
+    rig.reserve(0, "261025", "261025", "025000", "025500");
+    const std::time_t restart = (std::time_t)(second_pass + 3 * 3600);
+    for (const char* last : {"2026/10/25 02:40:00 +0100", "2026/10/25 02:40:00"}) {
+        reset_history();
+        fake.journal.files[kJournalFile] = std::string(last) + "\t終了\t-\t\t\r\n";
+        rig.clock = restart;
+        journal_program_start(restart);
+        EXPECT_EQ(last[19] ? 0 : 1, journal_missed_since_last_run(restart)) << last;
+    }
+}
+
+// The program ends during a recording (here without its end line) and starts again: what
+// the recording kept from starting is written then, naming it, and the recording is
+// closed with a failure line, so that a later start-up does not look back from it again.
+// An occurrence whose last moment falls between the start-up check and the first tick is
+// written by that tick.
+TEST(JournalTimes, NothingMissedGoesUnwrittenAcrossAnEndOrTheStartUp) {
+    ScopedTimeZone tz("Asia/Tokyo");
+    FakePlatform fake;
+    SchedulerRig rig;
+    rig.reserve(0, "261207", "261207", "100000", "110000");
+    rig.reserve(1, "261207", "261207", "103000", "113000");
+    rig.reserve(2, "261207", "261207", "120100", "120100");  // due 12:00:01 only
+    auto at = [](int h, int m, int s) { return local_time(2026, 12, 7, h, m, s); };
+    fake.journal.files[kJournalFile] = "2026/12/07 09:00:00 +0900\t終了\t-\t\t\r\n";
+    journal_program_start((std::time_t)at(9, 30, 0));
+    journal_missed_since_last_run((std::time_t)at(9, 30, 0));
+    rig.run(at(9, 59, 0), at(10, 45, 0));
+    journal_write(kEventWakeTimer, 0, nullptr, 0, "%s", "a line after the second became due");
+    // Ended at 10:45; a new process at 12:00:00, whose first tick comes at 12:00:02.
+    const ReservationList kept = reservations;
+    reset_program_state();
+    reservations = kept;
+    rig.clock = at(12, 0, 0);
+    journal_program_start((std::time_t)at(12, 0, 0));
+    EXPECT_EQ(1, journal_missed_since_last_run((std::time_t)at(12, 0, 0)));
+    rig.tick(at(12, 0, 2));
+    const std::string& log = fake.journal.files[kJournalFile];
+    EXPECT_NE(std::string::npos,
+              log.find("\t録画漏れ\t2\tr1\t2026/12/07 10:30:00〜2026/12/07 11:30:00: 別の予約(1 r0)を録画中でした"));
+    EXPECT_NE(std::string::npos, log.find("\t録画失敗\t1\tr0\t"));
+    EXPECT_NE(std::string::npos, log.find("\t録画漏れ\t3\tr2\t2026/12/07 12:01:00〜"));
+    // Another start-up finds nothing more.
+    reset_history();
+    journal_program_start((std::time_t)at(13, 0, 0));
+    EXPECT_EQ(0, journal_missed_since_last_run((std::time_t)at(13, 0, 0)));
+}
+
+// During a recording, any re-arm sets the wake-up timer for the start after it, and the
+// power action's line names the next occurrence's own start: a midnight window's midnight,
+// and the start of one that is due already.
+TEST(JournalTimes, TheTimerAndThePowerLineNameTheNextOccurrencesOwnStart) {
+    ScopedTimeZone tz("Asia/Tokyo");
+    FakePlatform fake;
+    SchedulerRig rig;
+    FakePower power;
+    platform.power = &power;
+    auto at = [](int h, int m, int s) { return local_time(2026, 12, 7, h, m, s); };
+    rig.reserve(0, "261207", "261207", "210000", "220000");
+    rig.reserve(1, "261201", "261231", "000000", "010000", 32);  // Tuesdays from midnight
+    rig.tick(at(20, 59, 0));
+    power.wake.clear();
+    rearm_wake_timer((std::time_t)at(21, 30, 0));  // a save during the recording
+    ASSERT_EQ(1u, power.wake.size());
+    EXPECT_EQ("arm " + std::to_string((long long)(at(24, 0, 0) - 180)), power.wake[0]);
+
+    recording.active = 0;
+    Reservation& r = reservations.table.slots[0];
+    r.after_action = 2;
+    fake.clock.base = 0;
+    rig.clock = at(23, 0, 0);
+    run_after_action(0);
+    rig.reserve(2, "261207", "261207", "223000", "233000");  // due already
+    run_after_action(0);
+    const std::string& log = fake.journal.files[kJournalFile];
+    EXPECT_NE(std::string::npos, log.find("次の録画(2026/12/08 00:00:00)"));
+    EXPECT_NE(std::string::npos, log.find("次の録画(2026/12/07 22:30:00)"));
 }
 
 }  // namespace

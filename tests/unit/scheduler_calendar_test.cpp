@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/journal.h"
+#include "engine/history.h"
 #include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 #include "tests/support/scheduler_rig.h"
@@ -249,79 +252,100 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
 }
 
 // Ticking through random tables with random gaps of more than 90 seconds (a PC asleep),
-// every occurrence that became due is either started by the scan or found missed: over
-// the gap it fell in, or over a recording that kept it from starting; never both.
-TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrFoundMissed) {
+// and the program ending at random moments (with or without its end line, during
+// recordings too) and starting again later: every occurrence that became due is either
+// started, or written to the journal as missed exactly once.
+TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrWrittenMissedOnceAcrossRestarts) {
     std::mt19937 rng(15);
     auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
     const char* times[] = {"000000", "000030", "013000", "020000", "023000", "025930",
                            "030000", "120000", "120500", "230000", "235930"};
     const char* dates[2][4] = {{"260327", "260328", "260329", "260330"},
                                {"261023", "261024", "261025", "261026"}};
-    typedef std::pair<int, std::int64_t> Key;  // slot, first moment
+    typedef std::pair<int, std::string> Key;  // slot, window start as the journal writes it
+    auto key_of = [](const Occurrence& o) {
+        char start[32];
+        journal_time_text(o.start, start, sizeof(start));
+        return Key(o.index, start);
+    };
     static Occurrence found[4000];
-    int checked = 0, missed_total = 0;
+    int checked = 0, missed_total = 0, restarts = 0;
     for (int round = 0; round < 30; ++round) {
         SCOPED_TRACE(round);
         const int spring = round % 2;
         const std::int64_t from = spring == 0 ? utc(2026, 3, 27, 10, 0, 0) : utc(2026, 10, 23, 10, 0, 0);
         const std::int64_t to = from + 3 * 86400;
         set_default_reservations(reservations.table);
-        reset_schedule_cache();
-        recording.active = 0;
-        host.events.clear();
         for (int i = 0; i < 5; ++i) {
             int first = pick(4);
             reserve(i, dates[spring][first], dates[spring][first + pick(4 - first)], times[pick(11)],
                     times[pick(11)], pick(3) == 0 ? -1 : pick(128));
         }
-        std::set<Key> started, missed;
-        auto add_missed = [&](std::int64_t a, std::int64_t b, bool due_at_a, int skip) {
-            int n = missed_occurrences(reservations.count, (std::time_t)a, (std::time_t)b, due_at_a,
-                                       found, 4000);
-            ASSERT_LE(n, 4000);
-            for (int k = 0; k < n; ++k) {
-                const Occurrence& o = found[k];
-                if (o.index == skip && o.first <= a && a <= o.last) continue;
-                missed.insert({o.index, (std::int64_t)o.first});
-            }
+        fake.journal.files.clear();
+        // A new process: only the table and the journal's files are kept.
+        auto start_program = [&](std::int64_t t) {
+            const ReservationList kept = reservations;
+            reset_program_state();
+            reservations = kept;
+            host.clock = t;
+            journal_program_start((std::time_t)t);
+            journal_missed_since_last_run((std::time_t)t);
         };
-        std::int64_t prev_end = from - 1, t = from, recording_from = 0;
+        start_program(from);
+        host.events.clear();
+        std::set<Key> started;
+        std::int64_t t = from + pick(3), last_end = from;
         while (t < to) {
             if (pick(3000) == 0) t += 91 + pick(4 * 3600);
-            if (t - prev_end > 90) add_missed(prev_end + 1, t, false, -1);
+            if (pick(20000) == 0) {
+                if (pick(2)) journal_program_end();
+                t += 1 + pick(6 * 3600);
+                start_program(t);
+                t += pick(3);
+                ++restarts;
+            }
             const std::size_t before = host.events.size();
             host.tick(t);
             for (std::size_t k = before; k < host.events.size(); ++k) {
-                const Event& e = host.events[k];
-                if (e.kind == 'S') {
-                    Occurrence o;
-                    ASSERT_TRUE(occurrence_at(e.index, (std::time_t)t, &o)) << "started at " << t;
-                    started.insert({e.index, (std::int64_t)o.first});
-                    recording_from = t;
-                } else {
-                    add_missed(recording_from, host.clock, true, e.index);
-                }
+                Occurrence o;
+                if (host.events[k].kind != 'S') continue;
+                ASSERT_TRUE(occurrence_at(host.events[k].index, (std::time_t)t, &o)) << "started at " << t;
+                // Started again after a restart during its recording, when still due.
+                started.insert(key_of(o));
             }
-            prev_end = host.clock > t ? host.clock : t;
-            t = prev_end + 1;
+            last_end = host.clock > t ? host.clock : t;
+            t = last_end + 1;
         }
-        // A recording still running looks over its time when it stops: as if it did now.
-        if (recording.active) add_missed(recording_from, prev_end, true, recording.index);
-        const int n = missed_occurrences(reservations.count, (std::time_t)from, (std::time_t)prev_end,
+        // The last run ends without its end line; a start-up writes what it left.
+        start_program(last_end + 1);
+        std::map<Key, int> written;
+        const std::string& log = fake.journal.files[kJournalFile];
+        for (std::size_t at = 0, end; at < log.size(); at = end + 2) {
+            end = log.find("\r\n", at);
+            const std::string line = log.substr(at, end - at);
+            const std::size_t word = line.find("\t録画漏れ\t");
+            if (word == std::string::npos) continue;
+            const std::size_t slot_end = line.find('\t', word + 1 + std::strlen("録画漏れ\t"));
+            const std::size_t name_end = line.find('\t', slot_end + 1);
+            const int slot = std::atoi(line.c_str() + word + 1 + std::strlen("録画漏れ\t"));
+            ++written[Key(slot - 1, line.substr(name_end + 1, 19))];
+        }
+        const int n = missed_occurrences(reservations.count, (std::time_t)from, (std::time_t)last_end + 1,
                                          true, found, 4000);
         std::set<Key> due;
-        for (int k = 0; k < n; ++k) due.insert({found[k].index, (std::int64_t)found[k].first});
+        for (int k = 0; k < n; ++k) due.insert(key_of(found[k]));
         for (const Key& k : due) {
-            EXPECT_NE(started.count(k) != 0, missed.count(k) != 0)
-                << "slot " << k.first << " due from " << k.second;
+            const int lines = written.count(k) ? written[k] : 0;
+            EXPECT_EQ(started.count(k) ? 0 : 1, lines) << "slot " << k.first << " from " << k.second;
             ++checked;
         }
-        for (const Key& k : missed) EXPECT_TRUE(due.count(k)) << "not due: " << k.first << " " << k.second;
-        missed_total += (int)missed.size();
+        for (const auto& w : written)
+            EXPECT_TRUE(due.count(w.first)) << "not due: " << w.first.first << " " << w.first.second;
+        missed_total += (int)written.size();
     }
     EXPECT_GT(checked, 50);
     EXPECT_GT(missed_total, 5);
+    EXPECT_GT(restarts, 5);
 }
 
 // Over a gap across the autumn change: a Saturday overnight window can be started only on
