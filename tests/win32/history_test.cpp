@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "app/win32/history_window.h"
@@ -82,6 +84,18 @@ TEST(HistoryWindow, TheSystemMenuOpensItAndItFollowsTheJournal) {
     DestroyWindow(dialog);
     const std::string log = read_whole_file(L"tavrel.log");
     EXPECT_NE(std::string::npos, log.find("\t終了\t-\t\t\r\n", 30)) << "the end line";
+    // The start line's time carries a numeric offset from UTC (msvcrt's "%z" would give a
+    // zone name), and read with it, it is now.
+    const std::size_t line = log.find("\r\n") + 2;
+    ASSERT_LT(line + 26, log.size());
+    EXPECT_TRUE(log[line + 19] == ' ' && (log[line + 20] == '+' || log[line + 20] == '-') &&
+                log.find_first_not_of("0123456789", line + 21) == line + 25)
+        << log.substr(line, 30);
+    std::time_t when = 0;
+    std::size_t used = 0;
+    ASSERT_TRUE(journal_read_time(log.c_str() + line, 25, &when, &used));
+    EXPECT_EQ(25u, used);
+    EXPECT_LT(std::llabs((long long)(when - std::time(nullptr))), 120LL);
     platform = saved;
     reset_program_state();
 }
