@@ -146,8 +146,11 @@ int journal_missed_since_last_run(std::time_t now) {
         return 0;
     }
     if (begun == 0) return 0;
+    // Also what was due at the last line: a program that wrote it inside a sequence (a
+    // power action's delay, say) and ended there never started those nor wrote them. One
+    // that was idle then would have started them, and written that later.
     if (!open_recording.open || open_recording.at > now)
-        return journal_missed(last_run + 1, now, false, -1, now, kNotRunning, kNotRunning);
+        return journal_missed(last_run, now, true, -1, now, kNotRunning, kNotRunning);
     // The program ended during a recording: what it kept from starting was never written.
     // Looked for from its start on, up to the journal's last line as kept back by it.
     char held[96];

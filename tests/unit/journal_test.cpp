@@ -270,6 +270,16 @@ TEST(JournalTimes, NothingMissedGoesUnwrittenAcrossAnEndOrTheStartUp) {
     reset_history();
     journal_program_start((std::time_t)at(13, 0, 0));
     EXPECT_EQ(0, journal_missed_since_last_run((std::time_t)at(13, 0, 0)));
+
+    // Ended in a power action's delay after the first recording, while the second was
+    // still due: written at the next start-up too, with the third.
+    reset_history();
+    fake.journal.files[kJournalFile] =
+        "2026/12/07 09:59:00 +0900\t録画開始\t1\tr0\t\r\n"
+        "2026/12/07 11:00:15 +0900\t録画終了\t1\tr0\t\r\n"
+        "2026/12/07 11:00:15 +0900\t電源操作\t1\tr0\t\r\n";
+    journal_program_start((std::time_t)at(13, 0, 0));
+    EXPECT_EQ(2, journal_missed_since_last_run((std::time_t)at(13, 0, 0)));
 }
 
 // During a recording, any re-arm sets the wake-up timer for the start after it, and the
