@@ -168,6 +168,7 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     recording.active = 1;
     recording.index = i;
     recording.started_at = now;
+    recording.record_at = 0;
     journal_recording_start(i, now, stop);
     // Idle sleep must not end the recording.
     hold_for_recording(true, now);
@@ -235,7 +236,10 @@ void stop_sequence(WindowRef dialog, WindowRef* capture_window) {
     journal_held_back(i);
     // The slot is read now, so changes made to it during the recording take effect.
     const Reservation& r = reservations.table.slots[i];
-    check_recording(i, recording.started_at, recording.stop_command_at - recording.record_at);
+    // Recorded from the record command to the stop command; unknown without the first.
+    const std::time_t from = recording.record_at, to = recording.stop_command_at;
+    const std::time_t recorded_for = from > 0 && to > from ? to - from : 0;
+    check_recording(i, recording.started_at, recorded_for);
     if (r.move_after_record != 0) {
         char folder[sizeof(r.move_folder) + 1];
         FIELD_COPY(folder, r, move_folder);
