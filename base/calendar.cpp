@@ -81,7 +81,10 @@ long date_number(const CivilDate& date) {
     return date.year * 10000L + date.month * 100L + date.day;
 }
 
-std::time_t local_moment(const CivilDate& date, const CivilTime& time) {
+namespace {
+
+// mktime for a wall-clock time, the earlier moment of one that comes twice.
+std::time_t convert(const CivilDate& date, const CivilTime& time) {
     std::tm t = wall_clock(date, time);
     const std::time_t v = std::mktime(&t);
     if (v == (std::time_t)-1) return v;
@@ -107,7 +110,49 @@ std::time_t local_moment(const CivilDate& date, const CivilTime& time) {
     return v;
 }
 
+// The midnights of the dates last asked for. A date whose day is exactly 86400 seconds
+// long holds no daylight-saving change, so its wall-clock times are its midnight plus
+// their seconds, exactly what mktime would give; other days are converted one by one.
+struct CalendarMemo {
+    struct Day {
+        CivilDate date;  // as asked (the 32nd of a month too); year 0 for none
+        bool linear;
+        std::time_t midnight;
+    };
+    static const int kDays = 16;
+    Day days[kDays];
+    int next;
+};
+CalendarMemo memo = {};
+
+const CalendarMemo::Day& day_of(const CivilDate& date) {
+    for (const CalendarMemo::Day& d : memo.days)
+        if (d.date.year == date.year && d.date.month == date.month && d.date.day == date.day)
+            return d;
+    CalendarMemo::Day& d = memo.days[memo.next];
+    memo.next = (memo.next + 1) % CalendarMemo::kDays;
+    d.date = date;
+    d.midnight = convert(date, {0, 0, 0});
+    const std::time_t following = convert({date.year, date.month, date.day + 1}, {0, 0, 0});
+    d.linear = d.midnight != (std::time_t)-1 && following != (std::time_t)-1 &&
+               following - d.midnight == 86400;
+    return d;
+}
+
+}  // namespace
+
+std::time_t local_moment(const CivilDate& date, const CivilTime& time) {
+    if (date.year <= 0 || time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59 ||
+        time.second < 0 || time.second > 59)
+        return convert(date, time);
+    const CalendarMemo::Day& d = day_of(date);
+    if (!d.linear) return convert(date, time);
+    return d.midnight + time.hour * 3600 + time.minute * 60 + time.second;
+}
+
 std::time_t local_midnight(const CivilDate& date) { return local_moment(date, {0, 0, 0}); }
+
+void reset_calendar_memo() { memo = CalendarMemo{}; }
 
 bool add_days(const CivilDate& date, int days, CivilDate* out, int* weekday) {
     std::tm t = wall_clock({date.year, date.month, date.day + days}, {12, 0, 0});
@@ -118,6 +163,21 @@ bool add_days(const CivilDate& date, int days, CivilDate* out, int* weekday) {
 }
 
 bool local_date_of(std::time_t t, CivilDate* date, CivilTime* time, int* weekday) {
+    // Within a kept ordinary day, its date and the seconds since its midnight are the answer.
+    for (const CalendarMemo::Day& d : memo.days) {
+        if (!d.linear || t < d.midnight || t >= d.midnight + 86400 ||
+            d.date.day > days_in_month(d.date.year, d.date.month))
+            continue;
+        const long into = (long)(t - d.midnight);
+        if (date) *date = d.date;
+        if (time) *time = {(int)(into / 3600), (int)(into / 60 % 60), (int)(into % 60)};
+        if (weekday) {
+            // 1 January 1970 was a Thursday.
+            const std::int64_t days = civil_seconds(d.date, {0, 0, 0}) / 86400;
+            *weekday = (int)(((days + 4) % 7 + 7) % 7);
+        }
+        return true;
+    }
     const std::tm* lt = std::localtime(&t);
     if (!lt) return false;
     if (date) *date = {lt->tm_year + 1900, lt->tm_mon + 1, lt->tm_mday};

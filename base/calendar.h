@@ -26,13 +26,17 @@ int days_in_month(int year, int month);
 // year * 10000 + month * 100 + day: dates in the order of these numbers.
 long date_number(const CivilDate& date);
 
-// The calendar time of a local wall-clock moment. The day may run past its month (the
+// The calendar time of a local wall-clock moment. The midnights of recently asked dates are
+// kept (see reset_calendar_memo), so that the times of one ordinary day cost one
+// conversion between them. The day may run past its month (the
 // 32nd is the next month's 1st). Whether daylight saving is in effect is decided for that
 // moment itself (tm_isdst -1); the flag of another moment would put times on the other
 // side of a change an hour off. -1 when there is no such time.
 std::time_t local_moment(const CivilDate& date, const CivilTime& time);
 // The first moment of that local day.
 std::time_t local_midnight(const CivilDate& date);
+// Forgets the kept midnights: after the time zone or its rules change.
+void reset_calendar_memo();
 // The date that lies days after date (before it for a negative count) and its weekday
 // (0 Sunday .. 6 Saturday; weekday may be null). Worked out at midday, which no
 // daylight-saving change moves to another day. False when the date cannot be formed.

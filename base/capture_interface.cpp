@@ -47,3 +47,8 @@ const char* capture_ini_name(int mpeg1) { return mpeg1 ? kCaptureIni1 : kCapture
 void capture_path(char* out, std::size_t outsize, int install, const char* name) {
     std::snprintf(out, outsize, "%s%s", capture_folder(install), name);
 }
+
+void reset_capture_folder() {
+    use_install_folder = 0;
+    install_folder[0] = '\0';
+}

@@ -36,6 +36,8 @@ const char* capture_folder(int install);
 // that Windows gives this program ("C:\\Program Files (x86)" to a 32-bit program on
 // 64-bit Windows; may be empty). Nothing found: the fixed install folder, as before.
 void choose_capture_folder(const char* program_files);
+// Back to the current folder, as at process start.
+void reset_capture_folder();
 // The capture application's file name for a reservation's mpeg1 flag.
 const char* capture_exe_name(int mpeg1);
 // The capture settings file's name for a reservation's mpeg1 flag.

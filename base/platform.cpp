@@ -60,8 +60,8 @@ public:
 
 class InertHost : public SchedulerHost {
 public:
-    void post_command(WindowRef, int) override {}
-    void send_command(WindowRef, int) override {}
+    void post_request(WindowRef, CaptureRequest) override {}
+    void send_request(WindowRef, CaptureRequest) override {}
     void repaint(WindowRef) override {}
     void show_reservation(WindowRef, int) override {}
 };

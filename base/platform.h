@@ -145,13 +145,17 @@ protected:
     ~PowerRequests() = default;
 };
 
+// What the recording scheduler asks the main dialog to have the capture application do;
+// the dialog sends the command of its own button for each.
+enum CaptureRequest { kRequestRecord, kRequestStop };
+
 // What the recording scheduler asks of the main dialog's window.
 class SchedulerHost {
 public:
-    // Queues a command to the dialog (handled after the tick has returned).
-    virtual void post_command(WindowRef dialog, int id) = 0;
-    // Delivers a command to the dialog and waits for it to be handled.
-    virtual void send_command(WindowRef dialog, int id) = 0;
+    // Queues a request to the dialog (handled after the tick has returned).
+    virtual void post_request(WindowRef dialog, CaptureRequest request) = 0;
+    // Delivers a request to the dialog and waits for it to be handled.
+    virtual void send_request(WindowRef dialog, CaptureRequest request) = 0;
     // Has the dialog run its paint step now.
     virtual void repaint(WindowRef dialog) = 0;
     // Fills the reservation form's controls from slot index.

@@ -30,8 +30,8 @@ void fail() {
 // anything: no reservation is due.
 class IdleHost : public SchedulerHost {
 public:
-    void post_command(WindowRef, int) override { fail(); }
-    void send_command(WindowRef, int) override { fail(); }
+    void post_request(WindowRef, CaptureRequest) override { fail(); }
+    void send_request(WindowRef, CaptureRequest) override { fail(); }
     void repaint(WindowRef) override { fail(); }
     void show_reservation(WindowRef, int) override { fail(); }
 };

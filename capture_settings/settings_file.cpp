@@ -6,8 +6,6 @@
 #include "base/capture_interface.h"
 #include "reservations/reservation.h"
 
-SettingsLineTable settings_lines;
-
 namespace {
 
 // Bound of the raw file. A piece holds at most 79 bytes of text, and at most one of them
@@ -18,11 +16,18 @@ namespace {
 // reading this many bytes is enough to tell.
 const std::size_t kRawMax = (std::size_t)kSettingsSlotCount * (kSettingsPieceMax + 1);
 
-char raw[kRawMax];
-// Written back: a slot holds at most one line feed (a read piece ends at its first, a
-// replaced line has one), which becomes two bytes, so a slot gives at most its width.
-char out[(std::size_t)kSettingsSlotCount * kSettingsSlotSize];
-char path_buffer[kSettingsPathSize];
+// The module's working space; it holds nothing from one call to the next but the path
+// that capture_settings_path last returned.
+struct SettingsBuffers {
+    char raw[kRawMax];
+    // Written back: a slot holds at most one line feed (a read piece ends at its first, a
+    // replaced line has one), which becomes two bytes, so a slot gives at most its width.
+    char out[(std::size_t)kSettingsSlotCount * kSettingsSlotSize];
+    char path[kSettingsPathSize];
+};
+SettingsBuffers buffers;
+char (&raw)[kRawMax] = buffers.raw;
+char (&out)[sizeof(SettingsBuffers::out)] = buffers.out;
 
 const char kOpenError[] = "file open error \n can't detect -> %s";
 const char kTooLongError[] = "file too long error \n more than 400 pieces -> %s";
@@ -73,16 +78,16 @@ bool line_has_key(const SettingsLineTable& t, int first, const char* key, std::s
 
 bool valid_index(int index) { return index >= 0 && index < kMaxReservations; }
 
-void put_int(const char* key, long value) {
+void put_int(SettingsLineTable* t, const char* key, long value) {
     char text[24];
     std::snprintf(text, sizeof(text), "%ld", value);
-    replace_setting(key, text);
+    replace_setting(t, key, text);
 }
 
-void put_byte(const char* key, std::uint8_t value) {
+void put_byte(SettingsLineTable* t, const char* key, std::uint8_t value) {
     char text[8];
     std::snprintf(text, sizeof(text), "%u", (unsigned)value);
-    replace_setting(key, text);
+    replace_setting(t, key, text);
 }
 
 }  // namespace
@@ -90,12 +95,11 @@ void put_byte(const char* key, std::uint8_t value) {
 const char* capture_settings_path(int index) {
     if (!valid_index(index)) return nullptr;
     const Reservation& r = reservations.table.slots[index];
-    capture_path(path_buffer, sizeof(path_buffer), use_install_folder,
-                 capture_ini_name(r.mpeg1));
-    return path_buffer;
+    capture_path(buffers.path, sizeof(buffers.path), use_install_folder, capture_ini_name(r.mpeg1));
+    return buffers.path;
 }
 
-int read_capture_settings(WindowRef owner, int index) {
+int read_capture_settings(WindowRef owner, int index, SettingsLineTable* table) {
     const char* path = capture_settings_path(index);
     if (!path) return -1;
     std::size_t got = 0;
@@ -129,7 +133,7 @@ int read_capture_settings(WindowRef owner, int index) {
             return -1;
         }
     }
-    SettingsLineTable& t = settings_lines;
+    SettingsLineTable& t = *table;
     int slot = 0;
     bool line_open = false;  // the previous piece did not end its line
     for (std::size_t pos = 0; pos < len; ++slot) {
@@ -148,13 +152,13 @@ int read_capture_settings(WindowRef owner, int index) {
     return 0;
 }
 
-int replace_setting(const char* key, const char* value) {
+int replace_setting(SettingsLineTable* table, const char* key, const char* value) {
     std::size_t klen = std::strlen(key);
     std::size_t vlen = std::strlen(value);
     if (klen == 0 || std::strpbrk(key, "=\r\n") || std::strpbrk(value, "\r\n")) return -1;
     // key, "=", value, line feed and NUL within one slot.
     if (klen + vlen + 3 > (std::size_t)kSettingsSlotSize) return -1;
-    SettingsLineTable& t = settings_lines;
+    SettingsLineTable& t = *table;
     for (int i = 0; i < t.count; ++i) {
         if (t.continues[i] || !line_has_key(t, i, key, klen)) continue;
         char* slot = t.slots[i];
@@ -170,10 +174,9 @@ int replace_setting(const char* key, const char* value) {
     return 0;
 }
 
-int write_capture_settings(WindowRef owner, int index) {
+int write_capture_settings(WindowRef owner, int index, const SettingsLineTable& t) {
     const char* path = capture_settings_path(index);
     if (!path) return -1;
-    const SettingsLineTable& t = settings_lines;
     std::size_t len = 0;
     for (int i = 0; i < t.count; ++i) {
         for (const char* p = t.slots[i]; p < t.slots[i] + kSettingsSlotSize && *p; ++p) {
@@ -189,42 +192,46 @@ int write_capture_settings(WindowRef owner, int index) {
 }
 
 int apply_recording_conditions(WindowRef owner, int index) {
-    if (read_capture_settings(owner, index) != 0) return -1;
+    SettingsLineTable t;
+    if (read_capture_settings(owner, index, &t) != 0) return -1;
     const Reservation& r = reservations.table.slots[index];
-    put_int("dwVideoBitrate", r.video_bitrate);
-    put_int("dwAudioBitrate", r.audio_bitrate);
-    put_int("dwAudioSampleFreq", r.audio_sample_rate);
-    put_int("HRes", r.record_size_index);
-    put_int("m_bIsVBR", r.vbr);
-    return write_capture_settings(owner, index);
+    put_int(&t, "dwVideoBitrate", r.video_bitrate);
+    put_int(&t, "dwAudioBitrate", r.audio_bitrate);
+    put_int(&t, "dwAudioSampleFreq", r.audio_sample_rate);
+    put_int(&t, "HRes", r.record_size_index);
+    put_int(&t, "m_bIsVBR", r.vbr);
+    return write_capture_settings(owner, index, t);
 }
 
 int apply_picture_quality(WindowRef owner, int index) {
-    if (read_capture_settings(owner, index) != 0) return -1;
+    SettingsLineTable t;
+    if (read_capture_settings(owner, index, &t) != 0) return -1;
     const Reservation& r = reservations.table.slots[index];
-    put_byte("Brightness", r.brightness);
-    put_byte("Contrast", r.contrast);
-    put_byte("Saturation", r.saturation);
-    put_byte("Hue", r.hue);
-    return write_capture_settings(owner, index);
+    put_byte(&t, "Brightness", r.brightness);
+    put_byte(&t, "Contrast", r.contrast);
+    put_byte(&t, "Saturation", r.saturation);
+    put_byte(&t, "Hue", r.hue);
+    return write_capture_settings(owner, index, t);
 }
 
 int apply_stream_format(WindowRef owner, int index) {
-    if (read_capture_settings(owner, index) != 0) return -1;
+    SettingsLineTable t;
+    if (read_capture_settings(owner, index, &t) != 0) return -1;
     // OMODE and IsEs for stream_format 1..4; -1 leaves a key as it is.
     static const struct {
         int omode, is_es;
     } kFormats[] = {{0, 3}, {0, 2}, {0, 1}, {2, -1}};
     int format = (std::int8_t)reservations.table.slots[index].stream_format;
     if (format >= 1 && format <= 4) {
-        put_int("OMODE", kFormats[format - 1].omode);
-        if (kFormats[format - 1].is_es >= 0) put_int("IsEs", kFormats[format - 1].is_es);
+        put_int(&t, "OMODE", kFormats[format - 1].omode);
+        if (kFormats[format - 1].is_es >= 0) put_int(&t, "IsEs", kFormats[format - 1].is_es);
     }
-    return write_capture_settings(owner, index);
+    return write_capture_settings(owner, index, t);
 }
 
 int apply_gop_structure(WindowRef owner, int index) {
-    if (read_capture_settings(owner, index) != 0) return -1;
+    SettingsLineTable t;
+    if (read_capture_settings(owner, index, &t) != 0) return -1;
     // MPeriod (distance between reference pictures) and m_NNtsc (pictures in a group)
     // for the GOP pattern list's entries 0..6.
     static const struct {
@@ -232,10 +239,10 @@ int apply_gop_structure(WindowRef owner, int index) {
     } kPatterns[] = {{3, 15}, {1, 15}, {1, 12}, {3, 12}, {3, 3}, {1, 3}, {1, 1}};
     int pattern = (std::int8_t)reservations.table.slots[index].gop_pattern;
     if (pattern >= 0 && pattern <= 6) {
-        put_int("MPeriod", kPatterns[pattern].period);
-        put_int("m_NNtsc", kPatterns[pattern].pictures);
+        put_int(&t, "MPeriod", kPatterns[pattern].period);
+        put_int(&t, "m_NNtsc", kPatterns[pattern].pictures);
     }
-    return write_capture_settings(owner, index);
+    return write_capture_settings(owner, index, t);
 }
 
 bool read_setting_number(int index, const char* key, long long* value) {

@@ -24,30 +24,27 @@ struct SettingsLineTable {
     int count;
 };
 
-// The content of the last file read; shared by the writers, one after the other.
-extern SettingsLineTable settings_lines;
-
 // The full path of reservation index's settings file: the capture folder followed by
 // "Krotx1.ini" when its mpeg1 byte is set, else "Krotx2.ini". Points into a static
 // buffer of kSettingsPathSize bytes, valid until the next call; null for an index out of
 // range.
 const char* capture_settings_path(int index);
 
-// Reads the reservation's settings file into settings_lines (CR LF arrives as LF).
+// Reads the reservation's settings file into *table (CR LF arrives as LF).
 // -1 when it cannot be opened, when it does not fit the table (more than 400 pieces) or
 // when it holds a NUL byte: shown to the user, table and file left as they were. 0 else.
-int read_capture_settings(WindowRef owner, int index);
+int read_capture_settings(WindowRef owner, int index, SettingsLineTable* table);
 
 // Replaces the value of the first line whose key (its text before the first "=") equals
 // key, byte for byte. A line that continues onto later slots is replaced whole.
 // 1 when a line was replaced, 0 when none matched; -1 when key and value cannot form a
 // line of one slot (key empty or holding "=", a line break, or too long): nothing changes.
-int replace_setting(const char* key, const char* value);
+int replace_setting(SettingsLineTable* table, const char* key, const char* value);
 
-// Writes settings_lines back to the reservation's settings file, LF as CR LF, replacing
+// Writes table back to the reservation's settings file, LF as CR LF, replacing
 // the file in one step. 0 on success; -1 when it cannot be written (shown to the user;
 // the previous file stays whole).
-int write_capture_settings(WindowRef owner, int index);
+int write_capture_settings(WindowRef owner, int index, const SettingsLineTable& table);
 
 // The whole decimal value (optionally signed) of the first line "key=value" of the
 // reservation's settings file, read quietly: false, with nothing shown, when the file

@@ -6,12 +6,11 @@
 #include "base/capture_interface.h"
 #include "capture_settings/conditions.h"
 #include "capture_settings/settings_file.h"
-#include "engine/scheduler.h"
+#include "engine/due_rule.h"
+#include "engine/recording.h"
 #include "engine/wake.h"
 #include "reservations/reservation.h"
 #include "view/timetable.h"
-
-FolderListing folder_listing;
 
 namespace {
 
@@ -81,7 +80,8 @@ int ensure_prefix(char* buf, std::size_t len) {
 
 }  // namespace
 
-int list_folder(const char* pattern, std::uint32_t mask) {
+int list_folder(const char* pattern, std::uint32_t mask, FolderListing* listing) {
+    FolderListing& folder_listing = *listing;
     std::memset(&folder_listing, 0, sizeof(folder_listing));
     static FoundFile found;
     std::memset(&found, 0, sizeof(found));
@@ -107,8 +107,9 @@ int list_folder(const char* pattern, std::uint32_t mask) {
     return count;
 }
 
-int find_newest_file(const char* pattern, std::int64_t since) {
-    int count = list_folder(pattern, kAttributeArchive);
+int find_newest_file(const char* pattern, FolderListing* listing, std::int64_t since) {
+    const FolderListing& folder_listing = *listing;
+    int count = list_folder(pattern, kAttributeArchive, listing);
     int newest = -1;
     for (int i = 0; i < count; ++i) {
         const std::int64_t t = folder_listing.entries[i].last_write_time;
@@ -142,7 +143,8 @@ void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64
     capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
-    int newest = find_newest_file(pattern, since);
+    FolderListing folder_listing;
+    int newest = find_newest_file(pattern, &folder_listing, since);
     if (newest < 0) {
         if (folder_listing.count > 0)
             journal_reservation(kEventMoveFailed, slot,
@@ -197,7 +199,8 @@ bool check_recording(int index, std::time_t started, std::time_t seconds) {
     capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
-    const int newest = find_newest_file(pattern, started);
+    FolderListing folder_listing;
+    const int newest = find_newest_file(pattern, &folder_listing, started);
     if (newest < 0) {
         journal_reservation(kEventRecordingFailed, index, "録画ソフトがファイルを書きませんでした: %s",
                             source_folder);
@@ -244,7 +247,7 @@ void run_after_action(int index) {
     if (!acts) return;
     std::time_t next = 0;
     Occurrence coming;
-    const bool has_next = next_occurrence(reservations.count, now, &next, &coming);
+    const bool has_next = next_occurrence(reservations.table, reservations.count, now, &next, &coming);
     if (action == 4 && !standby_allowed(now)) {
         journal_reservation(kEventPowerAction, index, "%s",
                             "次の録画が5分以内に始まるため、スタンバイしません");

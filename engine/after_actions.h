@@ -28,18 +28,15 @@ struct FolderListing {
     int count;
 };
 
-// The program's one folder listing, as the last list_folder left it.
-extern FolderListing folder_listing;
-
-// Fills folder_listing from a search for pattern and returns the number of entries. The
+// Fills *listing from a search for pattern and returns the number of entries. The
 // first entry must have attributes exactly equal to mask and a name not beginning with
 // "."; later ones need only one attribute bit in common with mask. At most 256.
-int list_folder(const char* pattern, std::uint32_t mask);
+int list_folder(const char* pattern, std::uint32_t mask, FolderListing* listing);
 
-// The index in folder_listing of the file (archive attribute) with the greatest
+// Lists pattern into *listing; the index there of the file (archive attribute) with the greatest
 // last-write time, the first listed on ties, among those last written at or after since;
 // -1 when there is none.
-int find_newest_file(const char* pattern, std::int64_t since = INT64_MIN);
+int find_newest_file(const char* pattern, FolderListing* listing, std::int64_t since = INT64_MIN);
 
 // Creates the folder at path and, where needed, its missing parents from the top down.
 // A path with no "\" after its first character is never created. 0, or -1 when the

@@ -2,9 +2,8 @@
 
 #include <cstdio>
 #include "base/capture_interface.h"
-#include "engine/scheduler.h"
+#include "engine/recording.h"
 #include "reservations/reservation.h"
-#include "resources/resource_ids.h"
 
 namespace {
 // The slot a line is written for: the reservation being recorded, else the one given.
@@ -59,18 +58,18 @@ bool send_to_capture(WindowRef capture_window, std::uint32_t message) {
     return answered;
 }
 
-void capture_command(WindowRef* capture_window, int id, int selected_index) {
-    switch (id) {
-    case IDC_CAPTURE_RECORD:
+void capture_command(WindowRef* capture_window, CaptureButton button, int selected_index) {
+    switch (button) {
+    case kButtonRecord:
         send_to_capture(*capture_window, kCaptureRecord);
         break;
-    case IDC_CAPTURE_STOP:
+    case kButtonStop:
         send_to_capture(*capture_window, kCaptureStop);
         break;
-    case IDC_CAPTURE_PLAY:
+    case kButtonPlay:
         send_to_capture(*capture_window, kCapturePlay);
         break;
-    case IDC_CAPTURE_TOGGLE:
+    case kButtonToggle:
         if (*capture_window) {
             send_to_capture(*capture_window, kCaptureClose);
             *capture_window = nullptr;

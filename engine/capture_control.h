@@ -21,6 +21,12 @@ void open_capture_application(WindowRef* capture_window, int index);
 // are written to the journal.
 bool send_to_capture(WindowRef capture_window, std::uint32_t message);
 
-// The main dialog's hidden capture buttons: 1128 record, 1127 stop, 1126 play, 1097 open
-// or close the capture application (for selected_index). Other ids do nothing.
-void capture_command(WindowRef* capture_window, int id, int selected_index);
+// The main dialog's hidden capture buttons, in the engine's words.
+enum CaptureButton {
+    kButtonRecord,  // the record command
+    kButtonStop,    // the stop command
+    kButtonPlay,    // the play command
+    kButtonToggle,  // closes the capture application, or opens it for selected_index
+};
+// What each button does; a value outside the list does nothing.
+void capture_command(WindowRef* capture_window, CaptureButton button, int selected_index);

@@ -5,7 +5,8 @@
 
 #include "base/capture_interface.h"
 #include "base/journal.h"
-#include "engine/scheduler.h"
+#include "engine/due_rule.h"
+#include "engine/recording.h"
 #include "reservations/reservation.h"
 
 namespace {
@@ -172,7 +173,7 @@ void journal_recording_start(int index, std::time_t current, std::time_t stop) {
     journal_time_text(stop, stop_text, sizeof(stop_text));
     Occurrence o;
     // Late: after the moment the scan would have started it (its start less the minute).
-    long late = occurrence_at(index, current, &o) && current > o.first ? (long)(current - o.first) : 0;
+    long late = occurrence_at(reservations.table.slots[index], index, current, &o) && current > o.first ? (long)(current - o.first) : 0;
     if (late > 0)
         journal_reservation(kEventRecordingStart, index, "終了予定 %s、%ld秒遅れて開始", stop_text, late);
     else
@@ -184,7 +185,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     static Occurrence found[kMissedLinesMax + 1];
     const Skip skip = {skip_index, from};
     // One more than is written: the first of those counted, where their span begins.
-    const int total = missed_occurrences(reservations.count, from, to, due_at_from, found,
+    const int total = missed_occurrences(reservations.table, reservations.count, from, to, due_at_from, found,
                                          kMissedLinesMax + 1, is_new, &skip);
     const int lines = total < kMissedLinesMax ? total : kMissedLinesMax;
     for (int i = 0; i < lines; ++i) {

@@ -2,7 +2,8 @@
 
 #include "base/journal.h"
 #include "base/platform.h"
-#include "engine/scheduler.h"
+#include "engine/due_rule.h"
+#include "engine/recording.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ void rearm_wake_timer(std::time_t now) {
     // While a recording runs, the next start is the first after its stop: the running
     // one is no start to wake for, and none other can start before it stops.
     const std::time_t from = recording.active && recording.stop_time > now ? recording.stop_time : now;
-    has_next = next_start(reservations.count, from, &next_at);
+    has_next = next_start(reservations.table, reservations.count, from, &next_at);
     if (!has_next) {
         platform.power->cancel_wake_timer();
         tell_timer(-1, 0, 0);
@@ -69,7 +70,7 @@ void hold_for_recording(bool held, std::time_t now) {
 
 bool standby_allowed(std::time_t now) {
     std::time_t at;
-    return !next_start(reservations.count, now, &at) || at - now >= kAwakeLeadSeconds;
+    return !next_start(reservations.table, reservations.count, now, &at) || at - now >= kAwakeLeadSeconds;
 }
 
 void reset_wake_state() {

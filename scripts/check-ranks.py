@@ -11,7 +11,10 @@ The ranks, bottom up (the README's layout table shows the same):
   7 engine/win32/
   8 app/: process entry and main dialog, the one place that knows every subsystem
 A file may include headers of its own folder and of lower ranks only. The cores (ranks
-0 to 3) include no Windows header either: they build on a host that has none.
+0 to 3) include no Windows header either: they build on a host that has none. The engine
+speaks its own words to the main dialog: it includes nothing of resources/. Within a
+folder, the modules (a .h with its .cpp) include each other without a circle, so that
+each folder can be read from a bottom module up.
 """
 import pathlib
 import re
@@ -32,6 +35,40 @@ CORE_TOP = 3
 WINDOWS_HEADER = re.compile(
     r'#\s*include\s*[<"](windows|winuser|wingdi|commctrl|commdlg|shellapi|shlobj)\.h[>"]', re.I)
 PROJECT_INCLUDE = re.compile(r'#\s*include\s*"([^"]+)/[^/"]+"')
+INCLUDE_PATH = re.compile(r'#\s*include\s*"([^"]+)"')
+FORBIDDEN = {"engine": {"resources"}}
+
+
+def circles(root, folder):
+    """The circles between the modules of one folder, each as a list of module names."""
+    edges = {}
+    for path in sorted((root / folder).glob("*")):
+        if path.suffix not in (".h", ".cpp"):
+            continue
+        module = path.stem
+        edges.setdefault(module, set())
+        for line in path.read_text(encoding="utf-8").splitlines():
+            m = INCLUDE_PATH.search(line)
+            if not m:
+                continue
+            target = pathlib.PurePosixPath(m.group(1))
+            if str(target.parent) == folder and target.stem != module:
+                edges[module].add(target.stem)
+    found, state = [], {}
+
+    def visit(module, trail):
+        state[module] = "open"
+        for nxt in sorted(edges.get(module, ())):
+            if state.get(nxt) == "open":
+                found.append(trail[trail.index(nxt):] + [nxt])
+            elif nxt in edges and nxt not in state:
+                visit(nxt, trail + [nxt])
+        state[module] = "done"
+
+    for module in sorted(edges):
+        if module not in state:
+            visit(module, [module])
+    return found
 
 
 def folder_of(relative):
@@ -53,10 +90,14 @@ def main(root):
                 if not m or m.group(1) not in RANKS:
                     continue
                 target = m.group(1)
+                if target in FORBIDDEN.get(folder, ()):
+                    bad.append(f"{name}:{number}: {folder}/ includes nothing of {target}/: {line.strip()}")
                 if target != folder and RANKS[target] >= rank:
                     bad.append(f"{name}:{number}: rank {rank} includes rank {RANKS[target]}: {line.strip()}")
+        for circle in circles(root, folder):
+            bad.append(f"{folder}/: modules include each other in a circle: {' -> '.join(circle)}")
     if bad:
-        print("includes that run upward:")
+        print("includes that run upward, into a forbidden folder or in a circle:")
         print("\n".join(bad))
         return 1
     print("every include points down the ranks")

@@ -109,10 +109,16 @@ void command(HWND dialog, WORD id, WORD code) {
                         conditions_dialog_proc, (LPARAM)reservations.selected_index);
         break;
     case IDC_CAPTURE_TOGGLE:
+        capture_command(&recording.capture_window, kButtonToggle, reservations.selected_index);
+        break;
     case IDC_CAPTURE_PLAY:
+        capture_command(&recording.capture_window, kButtonPlay, reservations.selected_index);
+        break;
     case IDC_CAPTURE_STOP:
+        capture_command(&recording.capture_window, kButtonStop, reservations.selected_index);
+        break;
     case IDC_CAPTURE_RECORD:
-        capture_command(&recording.capture_window, id, reservations.selected_index);
+        capture_command(&recording.capture_window, kButtonRecord, reservations.selected_index);
         break;
     default:
         break;
@@ -121,6 +127,28 @@ void command(HWND dialog, WORD id, WORD code) {
 }
 
 }  // namespace
+
+namespace {
+
+int button_of(CaptureRequest request) {
+    return request == kRequestRecord ? IDC_CAPTURE_RECORD : IDC_CAPTURE_STOP;
+}
+
+}  // namespace
+
+void MainDialogHost::post_request(WindowRef dialog, CaptureRequest request) {
+    PostMessageW((HWND)dialog, WM_COMMAND, MAKEWPARAM(button_of(request), 0), 0);
+}
+
+void MainDialogHost::send_request(WindowRef dialog, CaptureRequest request) {
+    SendMessageW((HWND)dialog, WM_COMMAND, MAKEWPARAM(button_of(request), 0), 0);
+}
+
+void MainDialogHost::repaint(WindowRef dialog) { SendMessageW((HWND)dialog, WM_PAINT, 0, 0); }
+
+void MainDialogHost::show_reservation(WindowRef dialog, int index) {
+    ::show_reservation((HWND)dialog, index);
+}
 
 void on_time_change(HWND dialog) {
     // The zone is read again, and every local time the scan keeps is worked out anew.

@@ -2,7 +2,7 @@
 
 #include "base/win32/win32_platform.h"
 #include "engine/win32/after_actions_win32.h"
-#include "engine/win32/scheduler_host_win32.h"
+#include "app/win32/main_dialog.h"
 #include "engine/win32/win32_desktop.h"
 #include "view/win32/gdi.h"
 
@@ -13,7 +13,7 @@ void install_win32_platform() {
     static GdiSurfaces surfaces;
     static Win32Desktop desktop;
     static Win32FolderSystem folders;
-    static Win32SchedulerHost host;
+    static MainDialogHost host;
     static Win32JournalFiles journal;
     platform.messages = &messages;
     platform.files = &files;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "tests/support/core_state.h"
 #include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
 #include "engine/capture_control.h"
@@ -120,14 +121,14 @@ struct Host : SchedulerHost {
     // Without a window there is nothing to close.
     bool closed() const { return close_sent || recording.capture_window == nullptr; }
 
-    void post_command(WindowRef dialog, int id) override {
-        FUZZ_CHECK(dialog == kDialog && id == IDC_CAPTURE_RECORD && phase == Starting && next_step == 5,
-                   "posted %d", id);
+    void post_request(WindowRef dialog, CaptureRequest request) override {
+        FUZZ_CHECK(dialog == kDialog && request == kRequestRecord && phase == Starting && next_step == 5,
+                   "posted %d", (int)request);
         record_posted = true;
     }
-    void send_command(WindowRef dialog, int id) override {
-        FUZZ_CHECK(dialog == kDialog && id == IDC_CAPTURE_STOP && phase == Stopping && next_step == 7,
-                   "sent %d", id);
+    void send_request(WindowRef dialog, CaptureRequest request) override {
+        FUZZ_CHECK(dialog == kDialog && request == kRequestStop && phase == Stopping && next_step == 7,
+                   "sent %d", (int)request);
         stop_sent = true;
     }
     void repaint(WindowRef dialog) override {
@@ -525,7 +526,7 @@ void setup_once() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     setup_once();
-    reset_program_state();
+    reset_core_state();
     reset_schedule_cache();
     const std::size_t table_bytes = size < sizeof(ReservationTable) ? size : sizeof(ReservationTable);
     std::memcpy(&reservations.table, data, table_bytes);

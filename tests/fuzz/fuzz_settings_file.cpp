@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/core_state.h"
 #include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
 #include "engine/scheduler.h"
@@ -122,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         platform.messages = &messages;
         platform.files = &files;
     }
-    reset_program_state();
+    reset_core_state();
     InputBytes in(data, size < 16 ? size : 16);
     const int flags = in.byte();
     const int index = in.byte() % kMaxReservations;
@@ -159,13 +160,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Read, replace the key of a chosen line and one made of parameter bytes, write back.
     {
         Model m = Model::of(content);
-        static SettingsLineTable saved;
-        std::memcpy(&saved, &settings_lines, sizeof(saved));
+        static SettingsLineTable table, saved;
+        std::memcpy(&saved, &table, sizeof(saved));
         const int msgs = messages.count;
-        const int read = read_capture_settings(nullptr, index);
+        const int read = read_capture_settings(nullptr, index, &table);
         if (!file_present || m.refused) {
             FUZZ_CHECK(read == -1 && messages.count == msgs + 1, "bad file read without a message");
-            FUZZ_CHECK(std::memcmp(&saved, &settings_lines, sizeof(saved)) == 0,
+            FUZZ_CHECK(std::memcmp(&saved, &table, sizeof(saved)) == 0,
                        "a refused read changed the table");
         } else {
             FUZZ_CHECK(read == 0 && messages.count == msgs, "good file refused");
@@ -177,12 +178,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::string value = dec((long)r.video_bitrate);
             const std::string odd_key(1, (char)(r.hue | 0x40));
             const int expect1 = m.replace(key, value);
-            FUZZ_CHECK(replace_setting(key.c_str(), value.c_str()) == expect1 || key.find('\0') != std::string::npos,
+            FUZZ_CHECK(replace_setting(&table, key.c_str(), value.c_str()) == expect1 || key.find('\0') != std::string::npos,
                        "replace of a line's own key gave another result");
             const int expect2 = m.replace(odd_key, "-1");
-            FUZZ_CHECK(replace_setting(odd_key.c_str(), "-1") == expect2, "replace of %s", odd_key.c_str());
+            FUZZ_CHECK(replace_setting(&table, odd_key.c_str(), "-1") == expect2, "replace of %s", odd_key.c_str());
             const int writes = files.replace_calls;
-            const int wrote = write_capture_settings(nullptr, index);
+            const int wrote = write_capture_settings(nullptr, index, table);
             FUZZ_CHECK(files.replace_calls == writes + 1, "write not attempted once");
             if (fail_write)
                 FUZZ_CHECK(wrote == -1 && files.files[g_path] == content, "failed write changed the file");

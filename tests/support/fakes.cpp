@@ -1,3 +1,4 @@
+#include "tests/support/core_state.h"
 #include "tests/support/fakes.h"
 
 #include <iconv.h>
@@ -33,12 +34,12 @@ FakePlatform::FakePlatform() : saved(platform) {
     platform.clock = &clock;
     platform.surfaces = &surfaces;
     platform.journal = &journal;
-    reset_program_state();
+    reset_core_state();
 }
 
 FakePlatform::~FakePlatform() {
     platform = saved;
-    reset_program_state();
+    reset_core_state();
 }
 
 ScopedTimeZone::ScopedTimeZone(const char* tz) {

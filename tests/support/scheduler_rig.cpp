@@ -58,15 +58,15 @@ int SchedulerRig::starts() const {
     return n;
 }
 
-void SchedulerRig::post_command(WindowRef d, int id) {
+void SchedulerRig::post_request(WindowRef d, CaptureRequest request) {
     EXPECT_EQ(dialog(), d);
-    log.push_back("post " + std::to_string(id));
+    log.push_back(request == kRequestRecord ? "post record" : "post stop");
 }
 
-void SchedulerRig::send_command(WindowRef d, int id) {
+void SchedulerRig::send_request(WindowRef d, CaptureRequest request) {
     EXPECT_EQ(dialog(), d);
-    log.push_back("send " + std::to_string(id));
-    if (id == 1127) events.push_back({'E', recording.index, clock});
+    log.push_back(request == kRequestRecord ? "send record" : "send stop");
+    if (request == kRequestStop) events.push_back({'E', recording.index, clock});
 }
 
 void SchedulerRig::repaint(WindowRef d) {

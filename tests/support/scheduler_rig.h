@@ -55,8 +55,8 @@ public:
     std::vector<std::string> milestones() const;
     int starts() const;
 
-    void post_command(WindowRef d, int id) override;
-    void send_command(WindowRef d, int id) override;
+    void post_request(WindowRef d, CaptureRequest request) override;
+    void send_request(WindowRef d, CaptureRequest request) override;
     void repaint(WindowRef d) override;
     void show_reservation(WindowRef d, int index) override;
     void sleep_ms(std::uint32_t ms) override;

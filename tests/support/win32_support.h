@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/support/core_state.h"
 #include "base/win32/text.h"
 #include "base/win32/win32_platform.h"
 #include "engine/scheduler.h"
@@ -110,14 +111,14 @@ struct Win32FilePlatform {
     Win32Files files;
     Platform saved = platform;
     Win32FilePlatform() {
-        reset_program_state();
+        reset_core_state();
         platform = inert_platform();
         platform.messages = &messages;
         platform.files = &files;
     }
     ~Win32FilePlatform() {
         platform = saved;
-        reset_program_state();
+        reset_core_state();
     }
     Win32FilePlatform(const Win32FilePlatform&) = delete;
     Win32FilePlatform& operator=(const Win32FilePlatform&) = delete;

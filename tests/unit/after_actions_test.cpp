@@ -81,6 +81,7 @@ protected:
     FakePlatform fake;
     FakeFolders fs;
     FakePower power;
+    FolderListing folder_listing = {};
     void SetUp() override {
         // The platform as it was comes back with the fake's end.
         platform.folders = &fs;
@@ -97,7 +98,7 @@ TEST_F(AfterActions, FirstEntryNeedsExactAttributesAndNoDotLaterOnesOnlyTheBit) 
     fs.results = {found(".", 16),         found("..", 16),       found("ro.ts", 33),
                   found(".hidden.ts", 32), found("first.ts", 32, 77), found("ro2.ts", 33),
                   found("sub", 16),        found(".late.ts", 32),  found("hid.ts", 34)};
-    EXPECT_EQ(4, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ(4, list_folder("Samples\\*.*", 32, &folder_listing));
     EXPECT_EQ((std::vector<std::string>{"first.ts", "ro2.ts", ".late.ts", "hid.ts"}), listed_names());
     const FolderEntry& e = folder_listing.entries[0];
     EXPECT_EQ(32u, e.attributes);
@@ -112,40 +113,40 @@ TEST_F(AfterActions, FirstEntryNeedsExactAttributesAndNoDotLaterOnesOnlyTheBit) 
 
 TEST_F(AfterActions, ListingIsEmptyWithoutAQualifyingFirstEntry) {
     // Nothing at all: no search is left open.
-    EXPECT_EQ(0, list_folder("Samples\\*.*", 32));
-    EXPECT_EQ(-1, find_newest_file("Samples\\*.*"));
+    EXPECT_EQ(0, list_folder("Samples\\*.*", 32, &folder_listing));
+    EXPECT_EQ(-1, find_newest_file("Samples\\*.*", &folder_listing));
 
     // Only folders and a file that is not exactly archive: the search runs out, and the
     // previous listing is cleared.
     folder_listing.count = 5;
     std::strcpy(folder_listing.entries[0].name, "stale");
     fs.results = {found(".", 16), found("..", 16), found("a", 16), found("ro.ts", 33)};
-    EXPECT_EQ(0, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ(0, list_folder("Samples\\*.*", 32, &folder_listing));
     EXPECT_EQ(0, folder_listing.count);
     EXPECT_EQ('\0', folder_listing.entries[0].name[0]);
     EXPECT_EQ(1, fs.closes);
-    EXPECT_EQ(-1, find_newest_file("Samples\\*.*"));
+    EXPECT_EQ(-1, find_newest_file("Samples\\*.*", &folder_listing));
 }
 
 TEST_F(AfterActions, AtMost256EntriesAndNoFurtherResultsFetched) {
     for (int i = 0; i < 300; ++i)
         fs.results.push_back(found("f" + std::to_string(i) + ".ts", 32, i == 280 ? 9999 : i));
-    EXPECT_EQ(256, list_folder("Samples\\*.*", 32));
+    EXPECT_EQ(256, list_folder("Samples\\*.*", 32, &folder_listing));
     EXPECT_EQ(256u, fs.handed_out);
     EXPECT_STREQ("f255.ts", folder_listing.entries[255].name);
     // The file at 280 is the newest of all but lies beyond the listing.
-    EXPECT_EQ(255, find_newest_file("Samples\\*.*"));
+    EXPECT_EQ(255, find_newest_file("Samples\\*.*", &folder_listing));
 }
 
 TEST_F(AfterActions, NewestByLastWriteTimeFirstListedOnTies) {
     fs.results = {found("old.ts", 32, 100), found("a.ts", 32, 500), found("b.ts", 32, 500),
                   found("c.ts", 32, 499)};
-    EXPECT_EQ(1, find_newest_file("Samples\\*.*"));
+    EXPECT_EQ(1, find_newest_file("Samples\\*.*", &folder_listing));
     fs.results = {found("a.ts", 32, 100), found("b.ts", 32, 100)};
-    EXPECT_EQ(0, find_newest_file("Samples\\*.*"));
+    EXPECT_EQ(0, find_newest_file("Samples\\*.*", &folder_listing));
     // Times before 1970 compare as well.
     fs.results = {found("a.ts", 32, -50), found("b.ts", 32, -10)};
-    EXPECT_EQ(1, find_newest_file("Samples\\*.*"));
+    EXPECT_EQ(1, find_newest_file("Samples\\*.*", &folder_listing));
 }
 
 TEST_F(AfterActions, OverlongNameIsCutWithinTheEntryAndNeverMoved) {
@@ -153,7 +154,7 @@ TEST_F(AfterActions, OverlongNameIsCutWithinTheEntryAndNeverMoved) {
     for (int i = 0; i < 200; ++i) name += "録";  // 400 bytes
     name += ".ts";
     fs.results = {found(name, 32, 5)};
-    ASSERT_EQ(1, list_folder("Samples\\*.*", 32));
+    ASSERT_EQ(1, list_folder("Samples\\*.*", 32, &folder_listing));
     const FolderEntry& e = folder_listing.entries[0];
     EXPECT_EQ(258u, std::strlen(e.name));  // 129 whole characters, never half of one
     EXPECT_EQ(0, std::memcmp(e.name, name.data(), 258));
@@ -169,10 +170,10 @@ TEST_F(AfterActions, OverlongNameIsCutWithinTheEntryAndNeverMoved) {
     // A name that has no exact Shift-JIS form is not moved either.
     fs.results = {found("x?.ts", 32, 5)};
     fs.results[0].name_exact = false;
-    ASSERT_EQ(1, list_folder("Samples\\*.*", 32));
+    ASSERT_EQ(1, list_folder("Samples\\*.*", 32, &folder_listing));
     EXPECT_TRUE(folder_listing.entries[0].name_unusable);
     fs.results[0].name_exact = true;
-    ASSERT_EQ(1, list_folder("Samples\\*.*", 32));
+    ASSERT_EQ(1, list_folder("Samples\\*.*", 32, &folder_listing));
     EXPECT_FALSE(folder_listing.entries[0].name_unusable);
 }
 

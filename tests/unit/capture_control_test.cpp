@@ -103,14 +103,14 @@ TEST_F(CaptureControl, IndexOutsideTheTableOpensTheMpeg2Application) {
 }
 
 TEST_F(CaptureControl, HiddenButtonsSendTheirCommandsOnlyToAnOpenWindow) {
-    for (int id : {1126, 1127, 1128}) capture_command(&capture, id, 0);
+    for (CaptureButton b : {kButtonPlay, kButtonStop, kButtonRecord}) capture_command(&capture, b, 0);
     EXPECT_TRUE(desk.calls.empty());  // no window: nothing sent, nothing launched
 
     capture = kWindow;
-    capture_command(&capture, 1128, 0);
-    capture_command(&capture, 1127, 0);
-    capture_command(&capture, 1126, 0);
-    capture_command(&capture, 1085, 0);  // not a capture command
+    capture_command(&capture, kButtonRecord, 0);
+    capture_command(&capture, kButtonStop, 0);
+    capture_command(&capture, kButtonPlay, 0);
+    capture_command(&capture, (CaptureButton)99, 0);  // not a capture button
     ASSERT_EQ((Kinds{"send", "send", "send"}), desk.kinds());
     EXPECT_EQ(2027u, desk.calls[0].message);
     EXPECT_EQ(2025u, desk.calls[1].message);
@@ -121,7 +121,7 @@ TEST_F(CaptureControl, HiddenButtonsSendTheirCommandsOnlyToAnOpenWindow) {
 
 TEST_F(CaptureControl, ToggleClosesAnOpenWindowAndOpensOtherwise) {
     capture = kWindow;
-    capture_command(&capture, 1097, 0);
+    capture_command(&capture, kButtonToggle, 0);
     ASSERT_EQ((Kinds{"send"}), desk.kinds());
     EXPECT_EQ(2029u, desk.calls[0].message);
     EXPECT_EQ(nullptr, capture);
@@ -129,7 +129,7 @@ TEST_F(CaptureControl, ToggleClosesAnOpenWindowAndOpensOtherwise) {
     desk.calls.clear();
     reservations.table.slots[2].mpeg1 = 1;
     desk.lookups = {nullptr, kOtherWindow};
-    capture_command(&capture, 1097, 2);
+    capture_command(&capture, kButtonToggle, 2);
     EXPECT_EQ((Kinds{"find", "launch", "find", "place"}), desk.kinds());
     EXPECT_EQ("KROTX1.exe", first("launch").a);
     EXPECT_EQ(kOtherWindow, capture);
@@ -138,7 +138,7 @@ TEST_F(CaptureControl, ToggleClosesAnOpenWindowAndOpensOtherwise) {
     desk.calls.clear();
     capture = nullptr;
     desk.lookups.clear();
-    capture_command(&capture, 1097, -1);
+    capture_command(&capture, kButtonToggle, -1);
     EXPECT_EQ("KROTX2.exe", first("launch").a);
 }
 

@@ -26,8 +26,8 @@ protected:
     void SetUp() override {
         set_default_reservations(reservations.table);
         std::strcpy(r.name, "ニュース");
-        std::memset(&settings_lines, 0, sizeof(settings_lines));
     }
+    SettingsLineTable table = {};
     std::string& file(const char* path = kIni2) { return fake.files.files[path]; }
     void expect_one_error(const char* path, const char* what) {
         ASSERT_EQ(1u, fake.messages.shown.size());
@@ -99,22 +99,22 @@ TEST_F(CaptureSettings, LineEndsComeBackAsCrLf) {
 TEST_F(CaptureSettings, HundredByteLineIsTwoPiecesAndComesBackUnchanged) {
     std::string line(100, 'x');
     file() = "A=1\r\n" + line + "\r\nB=2\r\n";
-    ASSERT_EQ(0, read_capture_settings(nullptr, 0));
-    ASSERT_EQ(4, settings_lines.count);
-    EXPECT_EQ(std::string(79, 'x'), settings_lines.slots[1]);
-    EXPECT_EQ(std::string(21, 'x') + "\n", settings_lines.slots[2]);
-    EXPECT_EQ(0, settings_lines.continues[1]);
-    EXPECT_EQ(1, settings_lines.continues[2]);
-    EXPECT_EQ(0, settings_lines.continues[3]);
-    EXPECT_EQ('\0', settings_lines.slots[4][0]);
-    ASSERT_EQ(0, write_capture_settings(nullptr, 0));
+    ASSERT_EQ(0, read_capture_settings(nullptr, 0, &table));
+    ASSERT_EQ(4, table.count);
+    EXPECT_EQ(std::string(79, 'x'), table.slots[1]);
+    EXPECT_EQ(std::string(21, 'x') + "\n", table.slots[2]);
+    EXPECT_EQ(0, table.continues[1]);
+    EXPECT_EQ(1, table.continues[2]);
+    EXPECT_EQ(0, table.continues[3]);
+    EXPECT_EQ('\0', table.slots[4][0]);
+    ASSERT_EQ(0, write_capture_settings(nullptr, 0, table));
     EXPECT_EQ("A=1\r\n" + line + "\r\nB=2\r\n", file());
 
     // 78 bytes and a line feed make exactly one piece; 79 bytes make two.
     file() = std::string(78, 'y') + "\r\n" + std::string(79, 'z') + "\r\n";
-    ASSERT_EQ(0, read_capture_settings(nullptr, 0));
-    EXPECT_EQ(3, settings_lines.count);
-    EXPECT_STREQ("\n", settings_lines.slots[2]);
+    ASSERT_EQ(0, read_capture_settings(nullptr, 0, &table));
+    EXPECT_EQ(3, table.count);
+    EXPECT_STREQ("\n", table.slots[2]);
 }
 
 TEST_F(CaptureSettings, StreamFormatTable) {
@@ -233,19 +233,21 @@ TEST_F(CaptureSettings, FileOfMoreThan400PiecesIsRefusedUntouched) {
     r.hue = 2;
     EXPECT_EQ(0, apply_picture_quality(nullptr, 0));
     EXPECT_EQ(fits.substr(0, fits.size() - 1) + "2\r\n", file());
-    EXPECT_EQ(400, settings_lines.count);
+    ASSERT_EQ(0, read_capture_settings(nullptr, 0, &table));
+    EXPECT_EQ(400, table.count);
 
     char slot0[kSettingsSlotSize];
-    std::memcpy(slot0, settings_lines.slots[0], sizeof(slot0));
+    std::memcpy(slot0, table.slots[0], sizeof(slot0));
     std::string over = "Hue=1\r\n" + std::string(400, '\n');
     file() = over;
     EXPECT_EQ(-1, apply_picture_quality((WindowRef)0x77, 0));
     expect_one_error(kIni2, "too long");
     EXPECT_EQ(over, file());
     EXPECT_EQ(1, fake.files.replace_calls);
-    // The table still holds the previous file.
-    EXPECT_EQ(400, settings_lines.count);
-    EXPECT_EQ(0, std::memcmp(slot0, settings_lines.slots[0], sizeof(slot0)));
+    // A refused read leaves the table as it was.
+    EXPECT_EQ(-1, read_capture_settings(nullptr, 0, &table));
+    EXPECT_EQ(400, table.count);
+    EXPECT_EQ(0, std::memcmp(slot0, table.slots[0], sizeof(slot0)));
 }
 
 TEST_F(CaptureSettings, RawSizeBoundOf32000Bytes) {
@@ -314,16 +316,16 @@ TEST_F(CaptureSettings, ReplaceSettingComparesWholeKeysAcrossPieces) {
     std::string k79(79, 'K');
     std::string k85(85, 'K');
     file() = k79 + "Z=1\n" + k85 + "=2\n" + k79 + "=3\n";
-    ASSERT_EQ(0, read_capture_settings(nullptr, 0));
-    EXPECT_EQ(1, replace_setting(k79.c_str(), "x"));    // the third line, not the first
-    EXPECT_EQ(1, replace_setting(k85.c_str(), "y"));
-    EXPECT_EQ(0, replace_setting("Missing", "1"));
+    ASSERT_EQ(0, read_capture_settings(nullptr, 0, &table));
+    EXPECT_EQ(1, replace_setting(&table, k79.c_str(), "x"));    // the third line, not the first
+    EXPECT_EQ(1, replace_setting(&table, k85.c_str(), "y"));
+    EXPECT_EQ(0, replace_setting(&table, "Missing", "1"));
     // Keys and values that cannot form one line of a slot change nothing.
-    EXPECT_EQ(-1, replace_setting("", "1"));
-    EXPECT_EQ(-1, replace_setting("a=b", "1"));
-    EXPECT_EQ(-1, replace_setting(k85.c_str(), "123"));
-    EXPECT_EQ(-1, replace_setting(k79.c_str(), "1\n[x]"));
-    ASSERT_EQ(0, write_capture_settings(nullptr, 0));
+    EXPECT_EQ(-1, replace_setting(&table, "", "1"));
+    EXPECT_EQ(-1, replace_setting(&table, "a=b", "1"));
+    EXPECT_EQ(-1, replace_setting(&table, k85.c_str(), "123"));
+    EXPECT_EQ(-1, replace_setting(&table, k79.c_str(), "1\n[x]"));
+    ASSERT_EQ(0, write_capture_settings(nullptr, 0, table));
     EXPECT_EQ(k79 + "Z=1\r\n" + k85 + "=y\r\n" + k79 + "=x\r\n", file());
 }
 

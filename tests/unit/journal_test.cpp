@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/core_state.h"
 #include "base/journal.h"
 #include "engine/after_actions.h"
 #include "engine/wake.h"
@@ -255,7 +256,7 @@ TEST(JournalTimes, NothingMissedGoesUnwrittenAcrossAnEndOrTheStartUp) {
     journal_write(kEventWakeTimer, 0, nullptr, 0, "%s", "a line after the second became due");
     // Ended at 10:45; a new process at 12:00:00, whose first tick comes at 12:00:02.
     const ReservationList kept = reservations;
-    reset_program_state();
+    reset_core_state();
     reservations = kept;
     rig.clock = at(12, 0, 0);
     journal_program_start((std::time_t)at(12, 0, 0));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/core_state.h"
 #include "base/journal.h"
 #include "engine/history.h"
 #include "engine/scheduler.h"
@@ -229,7 +230,7 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
         }
         SCOPED_TRACE(round);
         std::time_t predicted = 0;
-        bool has = next_start(reservations.count, (std::time_t)from, &predicted);
+        bool has = next_start(reservations.table, reservations.count, (std::time_t)from, &predicted);
         for (std::int64_t t = from; t < from + 4 * 86400;) {
             host.clock = t;
             const bool idle = !recording.active;
@@ -245,7 +246,7 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
             }
             t = host.clock > t ? host.clock + 1 : t + 1;
             if (!recording.active && (started || !idle))
-                has = next_start(reservations.count, (std::time_t)t, &predicted);
+                has = next_start(reservations.table, reservations.count, (std::time_t)t, &predicted);
         }
     }
     EXPECT_GT(starts, 10);
@@ -285,7 +286,7 @@ TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrWrittenMissedOnceAcrossResta
         // A new process: only the table and the journal's files are kept.
         auto start_program = [&](std::int64_t t) {
             const ReservationList kept = reservations;
-            reset_program_state();
+            reset_core_state();
             reservations = kept;
             host.clock = t;
             journal_program_start((std::time_t)t);
@@ -309,7 +310,7 @@ TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrWrittenMissedOnceAcrossResta
             for (std::size_t k = before; k < host.events.size(); ++k) {
                 Occurrence o;
                 if (host.events[k].kind != 'S') continue;
-                ASSERT_TRUE(occurrence_at(host.events[k].index, (std::time_t)t, &o)) << "started at " << t;
+                ASSERT_TRUE(occurrence_at(reservations.table.slots[host.events[k].index], host.events[k].index, (std::time_t)t, &o)) << "started at " << t;
                 // Started again after a restart during its recording, when still due.
                 started.insert(key_of(o));
             }
@@ -330,7 +331,7 @@ TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrWrittenMissedOnceAcrossResta
             const int slot = std::atoi(line.c_str() + word + 1 + std::strlen("録画漏れ\t"));
             ++written[Key(slot - 1, line.substr(name_end + 1, 19))];
         }
-        const int n = missed_occurrences(reservations.count, (std::time_t)from, (std::time_t)last_end + 1,
+        const int n = missed_occurrences(reservations.table, reservations.count, (std::time_t)from, (std::time_t)last_end + 1,
                                          true, found, 4000);
         std::set<Key> due;
         for (int k = 0; k < n; ++k) due.insert(key_of(found[k]));
@@ -357,7 +358,7 @@ TEST_F(SchedulerCalendar, MissedOccurrencesOverAGapAcrossTheAutumnChange) {
     reserve(2, "261025", "261025", "023000", "024500", -1);    // the repeated hour
     Occurrence found[10];
     // Saturday 22:00 CEST to Monday 15:00 CET.
-    ASSERT_EQ(3, missed_occurrences(3, (std::time_t)utc(2026, 10, 24, 20, 0, 0),
+    ASSERT_EQ(3, missed_occurrences(reservations.table, 3, (std::time_t)utc(2026, 10, 24, 20, 0, 0),
                                     (std::time_t)utc(2026, 10, 26, 14, 0, 0), false, found, 10));
     const Occurrence expected[3] = {
         {0, (std::time_t)utc(2026, 10, 24, 20, 59, 0), (std::time_t)utc(2026, 10, 24, 21, 59, 59),
@@ -375,7 +376,7 @@ TEST_F(SchedulerCalendar, MissedOccurrencesOverAGapAcrossTheAutumnChange) {
         EXPECT_EQ(expected[k].stop, found[k].stop) << k;
     }
     // Still startable at the end of the span: not missed.
-    EXPECT_EQ(0, missed_occurrences(3, (std::time_t)utc(2026, 10, 24, 20, 0, 0),
+    EXPECT_EQ(0, missed_occurrences(reservations.table, 3, (std::time_t)utc(2026, 10, 24, 20, 0, 0),
                                     (std::time_t)utc(2026, 10, 24, 21, 30, 0), false, found, 10));
 }
 

@@ -47,7 +47,7 @@ TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
     tick(early + 1);  // 20:59:00
     std::vector<std::string> expected = {
         "status 2 #0", "place", "show #0", "status 3 #0", "sleep 42000",
-        "status 4 #0", "post 1128", "status 5 #0"};
+        "status 4 #0", "post record", "status 5 #0"};
     EXPECT_EQ(expected, rig.log);
     EXPECT_EQ(1, recording.active);
     EXPECT_EQ(0, recording.index);
@@ -61,7 +61,7 @@ TEST_F(Scheduler, StartsAMinuteEarlyAndStopsAtTheStopTime) {
     tick(local_time(2026, 12, 7, 21, 10, 0));
     // "Samples" is looked at for the result; last, the reservation's after-recording wait
     // (none) and power action (none).
-    std::vector<std::string> stop = {"status 6 #0",  "send 1127",           "sleep 15000",
+    std::vector<std::string> stop = {"status 6 #0",  "send stop",           "sleep 15000",
                                      "status 7 #0",  "capture 2029",        "search Samples\\*.*",
                                      "repaint",      "sleep 0"};
     EXPECT_EQ(stop, rig.log);
@@ -121,7 +121,7 @@ TEST_F(Scheduler, StopMovesTheRecordingWhenAskedAndReadsTheSlotThen) {
     tick(local_time(2026, 12, 7, 21, 10, 0));
     // "Samples" searched for the result, the folder made, and "Samples" searched for the
     // move: it holds nothing here.
-    std::vector<std::string> stop = {"status 6 #0",  "send 1127",    "sleep 15000",
+    std::vector<std::string> stop = {"status 6 #0",  "send stop",    "sleep 15000",
                                      "status 7 #0",  "capture 2029", "search Samples\\*.*",
                                      "mkdir d:\\rec\\news", "search Samples\\*.*", "repaint",
                                      "sleep 0"};
@@ -248,7 +248,7 @@ TEST_F(Scheduler, SlotsAtOrBeyondTheCountAreNeverStarted) {
     reserve(39, "261207", "261207", "220000", "220500");
     reservations.count = 1000;
     std::time_t at = 0;
-    ASSERT_TRUE(next_start(reservations.count, (std::time_t)local_time(2026, 12, 7, 21, 0, 0), &at));
+    ASSERT_TRUE(next_start(reservations.table, reservations.count, (std::time_t)local_time(2026, 12, 7, 21, 0, 0), &at));
     EXPECT_EQ(local_time(2026, 12, 7, 21, 59, 0), (std::int64_t)at);
     run(local_time(2026, 12, 7, 21, 58, 50), local_time(2026, 12, 7, 21, 59, 0));
     EXPECT_EQ(1, starts());
@@ -277,7 +277,7 @@ TEST_F(Scheduler, ATickInsideAWritersMessageDoesNothing) {
     tick(local_time(2026, 12, 7, 20, 59, 0));
     std::vector<std::string> expected = {"message",     "tick inside done", "status 2 #0",
                                          "place",       "show #0",          "status 3 #0",
-                                         "sleep 42000", "status 4 #0",      "post 1128",
+                                         "sleep 42000", "status 4 #0",      "post record",
                                          "status 5 #0"};
     EXPECT_EQ(expected, rig.log);
     EXPECT_EQ(1, recording.active);
@@ -318,11 +318,11 @@ TEST_F(Scheduler, DamagedDatesAndTimesAreNeverDue) {
     run(local_time(2026, 12, 7, 12, 0, 0), local_time(2026, 12, 7, 12, 2, 0));
     EXPECT_EQ(0, starts());
     std::time_t at;
-    EXPECT_FALSE(next_start(reservations.count, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
+    EXPECT_FALSE(next_start(reservations.table, reservations.count, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
     // A leap day is a real date.
     reserve(0, "280229", "280229", "120000", "120100");
     reservations.count = 1;
-    ASSERT_TRUE(next_start(1, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
+    ASSERT_TRUE(next_start(reservations.table, 1, (std::time_t)local_time(2026, 12, 1, 0, 0, 0), &at));
     EXPECT_EQ(local_time(2028, 2, 29, 11, 59, 0), at);
     tick(local_time(2028, 2, 29, 11, 59, 0));
     EXPECT_EQ(1, starts());
@@ -334,13 +334,13 @@ TEST_F(Scheduler, WeekdayTestForEveryDayAndMask) {
     for (int mask = 0; mask < 128; ++mask) {
         reservations.table.slots[0].weekday_mask = (std::uint8_t)mask;
         for (int wd = 0; wd < 7; ++wd)
-            ASSERT_EQ((mask & bit_of_weekday[wd]) != 0, weekday_selected(0, wd))
+            ASSERT_EQ((mask & bit_of_weekday[wd]) != 0, weekday_selected(reservations.table.slots[0], wd))
                 << "mask " << mask << " weekday " << wd;
     }
     reservations.table.slots[0].weekday_mask = 0x80;  // -128 as a signed byte: no day
-    for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(0, wd));
+    for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(reservations.table.slots[0], wd));
     reservations.table.slots[0].weekday_mask = 0xFF;  // -1
-    for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(0, wd));
+    for (int wd = 0; wd < 7; ++wd) EXPECT_FALSE(weekday_selected(reservations.table.slots[0], wd));
 }
 
 // The wake-up timer and the hold on the system around two recordings: armed three minutes

@@ -12,6 +12,7 @@
 #include <time.h>
 #include <vector>
 
+#include "tests/support/core_state.h"
 #include "app/win32/main_dialog.h"
 #include "engine/after_actions.h"
 #include "engine/wake.h"
@@ -73,12 +74,13 @@ class Win32AfterActions : public ::testing::Test {
 protected:
     RecordingScreen screen;
     Win32FolderSystem folders;
+    FolderListing folder_listing = {};
     Platform saved_platform = platform;
     TempFolder folder{L"after", true};
     const std::wstring dir = folder.path();
 
     void SetUp() override {
-        reset_program_state();
+        reset_core_state();
         platform = inert_platform();
         platform.surfaces = &screen;
         platform.clock = &screen;
@@ -192,7 +194,7 @@ TEST_F(Win32AfterActions, OnEqualTimesTheFirstListedIsMoved) {
             first = n;
             break;
         }
-    int index = find_newest_file("Samples\\*.*");
+    int index = find_newest_file("Samples\\*.*", &folder_listing);
     ASSERT_GE(index, 0);
     EXPECT_EQ(sjis_of(first), folder_listing.entries[index].name);
     EXPECT_EQ(kBase, folder_listing.entries[index].last_write_time);
@@ -218,7 +220,7 @@ TEST_F(Win32AfterActions, FirstEntryMustBeExactlyArchiveLaterOnesOnlyNeedTheBit)
     ASSERT_TRUE(SetFileAttributesW((L"Samples\\" + order[2]).c_str(),
                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
 
-    int index = find_newest_file("Samples\\*.*");
+    int index = find_newest_file("Samples\\*.*", &folder_listing);
     ASSERT_EQ(2, folder_listing.count);
     EXPECT_EQ(sjis_of(order[1]), folder_listing.entries[0].name);
     EXPECT_EQ(32u, folder_listing.entries[0].attributes);
@@ -238,7 +240,7 @@ TEST_F(Win32AfterActions, OnlyTheFirst256ListedAreConsidered) {
     set_time(order[260], kBase + 5000);  // beyond the listing
     set_time(order[100], kBase + 4000);
 
-    int index = find_newest_file("Samples\\*.*");
+    int index = find_newest_file("Samples\\*.*", &folder_listing);
     EXPECT_EQ(256, folder_listing.count);
     ASSERT_EQ(100, index);
     EXPECT_EQ(sjis_of(order[100]), folder_listing.entries[index].name);
@@ -356,7 +358,7 @@ TEST(Win32PowerRequests, RunAfterActionReachesTheSystemCallsThroughTheRequests) 
     RecordingScreen screen;
     Platform saved = platform;
     platform.clock = &screen;
-    reset_program_state();
+    reset_core_state();
     platform.power = &power;
     power_calls.clear();
     reservations.table.slots[3].after_action = 4;
@@ -429,7 +431,7 @@ TEST(Win32PowerRequests, WakeTimerIsArmedForTheNextStartAndFollowsTheZone) {
     // Universal Time, then in Japan, nine hours ahead of it.
     _putenv("TZ=UTC0");
     _tzset();
-    reset_program_state();
+    reset_core_state();
     reset_wake_state();
     reset_schedule_cache();
     set_default_reservations(reservations.table);
@@ -466,7 +468,7 @@ TEST(Win32PowerRequests, WakeTimerIsArmedForTheNextStartAndFollowsTheZone) {
     _putenv("TZ=");
     _tzset();
     reset_schedule_cache();
-    reset_program_state();
+    reset_core_state();
 
     // Armed three minutes before the start moment (a minute early) in each zone.
     EXPECT_NEAR(9 * 3600.0, in_utc - in_japan, 3.0);

@@ -76,11 +76,11 @@ TEST_F(Win32DesktopTest, FindsPlacesAndCommandsTheControlWindow) {
 
     last_message = 0;
     last_wparam = last_lparam = 99;
-    capture_command(&capture, 1128, -1);
+    capture_command(&capture, kButtonRecord, -1);
     EXPECT_EQ(2027u, last_message);
     EXPECT_EQ(0u, last_wparam);
     EXPECT_EQ(0, last_lparam);
-    capture_command(&capture, 1097, -1);
+    capture_command(&capture, kButtonToggle, -1);
     EXPECT_EQ(2029u, last_message);
     EXPECT_EQ(nullptr, capture);
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "tests/support/core_state.h"
 #include "app/win32/history_window.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/win32_seams.h"
@@ -40,7 +41,7 @@ TEST(HistoryWindow, TheSystemMenuOpensItAndItFollowsTheJournal) {
     install_win32_platform();
     RecordingMessageBoxes messages;
     platform.messages = &messages;
-    reset_program_state();
+    reset_core_state();
     ASSERT_TRUE(write_whole_file(L"recdata.dat", std::string(11040, '\0')));
     ASSERT_TRUE(write_whole_file(L"tavrel.log", "2026/12/07 20:00:00\t終了\t-\t\t\r\n"));
 
@@ -97,7 +98,7 @@ TEST(HistoryWindow, TheSystemMenuOpensItAndItFollowsTheJournal) {
     EXPECT_EQ(25u, used);
     EXPECT_LT(std::llabs((long long)(when - std::time(nullptr))), 120LL);
     platform = saved;
-    reset_program_state();
+    reset_core_state();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/core_state.h"
 #include "engine/scheduler.h"
 #include "view/fonts.h"
 #include "view/timetable.h"
@@ -173,7 +174,7 @@ TEST(GdiWindow, TimetableAndSwatchAppearOnTheWindow) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     UpdateWindow(window);
 
-    reset_program_state();
+    reset_core_state();
     GdiSurfaces surfaces;
     Platform saved = platform;
     platform.surfaces = &surfaces;
@@ -207,7 +208,7 @@ TEST(GdiWindow, TimetableAndSwatchAppearOnTheWindow) {
 
     delete_fonts();
     platform = saved;
-    reset_program_state();
+    reset_core_state();
     DestroyWindow(window);
 }
 

@@ -1,0 +1,5 @@
+#include "engine/recording.h"
+
+RecordingState recording = {};
+
+void reset_recording() { recording = RecordingState{}; }
