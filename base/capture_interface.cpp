@@ -6,11 +6,10 @@
 #include "base/platform.h"
 #include "base/sjis.h"
 
-int use_install_folder = 0;
+CaptureFolderChoice capture_choice = {};
 
 namespace {
-// Empty until start-up finds the capture application elsewhere: the fixed folder.
-char install_folder[kInstallFolderMax + 1] = "";
+char (&install_folder)[kInstallFolderMax + 1] = capture_choice.install_folder;
 
 bool holds_capture_application(const char* folder) {
     char probe[kInstallFolderMax + 16];
@@ -26,8 +25,8 @@ const char* capture_folder(int install) {
 
 void choose_capture_folder(const char* program_files) {
     install_folder[0] = 0;
-    use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
-    if (!use_install_folder || holds_capture_application(kInstallFolder)) return;
+    capture_choice.use_install_folder = platform.files->exists(kStartupProbeName) ? 0 : 1;
+    if (!capture_choice.use_install_folder || holds_capture_application(kInstallFolder)) return;
     if (!program_files || !*program_files) return;
     std::size_t len = std::strlen(program_files);
     // A trailing 0x5C may be the second byte of a double-byte character.
@@ -48,7 +47,4 @@ void capture_path(char* out, std::size_t outsize, int install, const char* name)
     std::snprintf(out, outsize, "%s%s", capture_folder(install), name);
 }
 
-void reset_capture_folder() {
-    use_install_folder = 0;
-    install_folder[0] = '\0';
-}
+void reset_capture_folder() { capture_choice = CaptureFolderChoice{}; }

@@ -24,13 +24,19 @@ const char* const kInstallSubfolder = "TARVO INC\\KRO-TX2\\";
 // Longest install folder taken: every path built on it then fits its buffer.
 const std::size_t kInstallFolderMax = 200;
 
-// Start-up's choice: 1 when "KROTX2.EXE" was not in the current folder, so that the
-// capture application is used from the install folder; 0 for the current folder.
-extern int use_install_folder;
+// Start-up's choice of the capture folder. It lives as long as the process.
+struct CaptureFolderChoice {
+    // 1 when "KROTX2.EXE" was not in the current folder, so that the capture application
+    // is used from the install folder; 0 for the current folder.
+    int use_install_folder;
+    // Empty until start-up finds the capture application elsewhere: the fixed folder.
+    char install_folder[kInstallFolderMax + 1];
+};
+extern CaptureFolderChoice capture_choice;
 
 // The capture folder's text: the install folder, or "" for the current folder.
 const char* capture_folder(int install);
-// Start-up: sets use_install_folder and the install folder. The current folder when it
+// Start-up: sets capture_choice. The current folder when it
 // holds the capture application; else the fixed install folder; else, when the capture
 // application is only there, the same subfolder of program_files, the Program Files folder
 // that Windows gives this program ("C:\\Program Files (x86)" to a 32-bit program on

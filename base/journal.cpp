@@ -23,8 +23,11 @@ const std::size_t kLineMax = 1024;
 // What is read from the end of a file to find its last lines.
 const std::size_t kTailRead = 256 * 1024;
 
-bool failed = false;
-unsigned written = 0;
+struct JournalState {
+    bool failed;       // a line could not be written since the program started
+    unsigned written;  // lines written since the program started
+};
+JournalState state = {};
 
 // Length of the first n bytes of text (or up to a NUL) that does not end in the first
 // half of a double-byte character.
@@ -62,8 +65,14 @@ bool digits(const char* p, int n, int* value) {
     return true;
 }
 
-char tail_buffer[kTailRead];
-char older_buffer[kTailRead];
+// Working space for reading the files' last lines; nothing is kept in it between calls.
+struct TailBuffers {
+    char newer[kTailRead];
+    char older[kTailRead];
+};
+TailBuffers buffers;
+char (&tail_buffer)[kTailRead] = buffers.newer;
+char (&older_buffer)[kTailRead] = buffers.older;
 
 // Reads the last bytes of path into buffer (kTailRead bytes): their count, and whether
 // they are the whole file. -1 when it cannot be read.
@@ -271,10 +280,10 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
     line[at++] = '\r';
     line[at++] = '\n';
     if (platform.journal->append(kJournalFile, line, at) != 0) {
-        failed = true;
+        state.failed = true;
         return;
     }
-    ++written;
+    ++state.written;
 }
 
 int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void* context) {
@@ -314,9 +323,9 @@ int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void
     return result;
 }
 
-bool journal_write_failed() { return failed; }
+bool journal_write_failed() { return state.failed; }
 
-unsigned journal_lines_written() { return written; }
+unsigned journal_lines_written() { return state.written; }
 
 std::size_t journal_tail(char* out, std::size_t cap, int max_lines) {
     static long newer_starts[kJournalShownLines], older_starts[kJournalShownLines];
@@ -345,7 +354,4 @@ std::size_t journal_tail(char* out, std::size_t cap, int max_lines) {
     return n;
 }
 
-void reset_journal() {
-    failed = false;
-    written = 0;
-}
+void reset_journal() { state = JournalState{}; }

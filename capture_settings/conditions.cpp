@@ -96,9 +96,9 @@ bool conditions_lists_for(int index, bool mpeg1, ConditionsLists* lists) {
 
 bool mpeg1_available() {
     char path[kSettingsPathSize];
-    capture_path(path, sizeof(path), use_install_folder, kCaptureExe1);
+    capture_path(path, sizeof(path), capture_choice.use_install_folder, kCaptureExe1);
     if (!platform.files->exists(path)) return false;
-    capture_path(path, sizeof(path), use_install_folder, kCaptureIni1);
+    capture_path(path, sizeof(path), capture_choice.use_install_folder, kCaptureIni1);
     return platform.files->exists(path);
 }
 

@@ -95,7 +95,7 @@ void put_byte(SettingsLineTable* t, const char* key, std::uint8_t value) {
 const char* capture_settings_path(int index) {
     if (!valid_index(index)) return nullptr;
     const Reservation& r = reservations.table.slots[index];
-    capture_path(buffers.path, sizeof(buffers.path), use_install_folder, capture_ini_name(r.mpeg1));
+    capture_path(buffers.path, sizeof(buffers.path), capture_choice.use_install_folder, capture_ini_name(r.mpeg1));
     return buffers.path;
 }
 

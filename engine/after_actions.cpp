@@ -140,7 +140,7 @@ void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64
 
     // The install folder (at most kInstallFolderMax bytes) and "Samples".
     char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
+    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
     FolderListing folder_listing;
@@ -196,7 +196,7 @@ std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_
 bool check_recording(int index, std::time_t started, std::time_t seconds) {
     if (index < 0 || index >= kMaxReservations) return false;
     char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), use_install_folder, kSamplesFolder);
+    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder, kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
     FolderListing folder_listing;

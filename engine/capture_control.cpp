@@ -21,7 +21,7 @@ void open_capture_application(WindowRef* capture_window, int index) {
     int mpeg1 = 0;
     if (index >= 0 && index < kMaxReservations) mpeg1 = reservations.table.slots[index].mpeg1 != 0;
     char path[260];
-    capture_path(path, sizeof(path), use_install_folder, capture_exe_name(mpeg1));
+    capture_path(path, sizeof(path), capture_choice.use_install_folder, capture_exe_name(mpeg1));
     if (!*capture_window) {
         // The install folder's path holds spaces: the path names the program on its own,
         // and the command line carries it quoted, so that no "c:\Program" is tried.

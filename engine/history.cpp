@@ -25,8 +25,6 @@ struct Written {
     char start[kStartText];
 };
 const int kWrittenKept = 512;
-Written written[kWrittenKept];
-int written_count = 0, written_next = 0;
 
 // The spans whose further missed occurrences one "ほか N 件" line counted: every one of
 // them became due at or after from and could no longer start at to.
@@ -34,32 +32,54 @@ struct CountedSpan {
     std::time_t from, to;
 };
 const int kSpansKept = 32;
-CountedSpan spans[kSpansKept];
-int span_count = 0, span_next = 0;
 
-std::time_t last_tick_end = 0;
+// A recording begun, as start-up read it from the journal.
+struct OpenRecording {
+    bool open;  // no result line followed its start line
+    std::time_t at;
+    int slot;  // 1..40
+    char name[32];
+};
+
+struct HistoryState {
+    Written written[kWrittenKept];  // a ring of the last written
+    int written_count, written_next;
+    CountedSpan spans[kSpansKept];  // a ring of the last counted
+    int span_count, span_next;
+    std::time_t last_tick_end;  // 0 before the first tick
+    // What start-up read of the journal: journal_begin's result, its last line's time
+    // and, when the journal shows a recording begun and never ended, that recording.
+    int begun;
+    std::time_t last_run;
+    OpenRecording open_recording;
+    // The start-up check's moment, for the first tick to look over the time since; 0 once
+    // done.
+    std::time_t checked_at;
+};
+HistoryState state = {};
 
 void start_text(const Occurrence& o, char* out) { journal_time_text(o.start, out, kStartText); }
 
 bool was_written(int index, const char* start) {
-    for (int i = 0; i < written_count; ++i)
-        if (written[i].index == index && std::strncmp(written[i].start, start, kStartText) == 0)
+    for (int i = 0; i < state.written_count; ++i)
+        if (state.written[i].index == index &&
+            std::strncmp(state.written[i].start, start, kStartText) == 0)
             return true;
     return false;
 }
 
 void remember(int index, const char* start) {
-    Written& w = written[written_next];
+    Written& w = state.written[state.written_next];
     w.index = index;
     std::snprintf(w.start, sizeof(w.start), "%s", start);
-    written_next = (written_next + 1) % kWrittenKept;
-    if (written_count < kWrittenKept) ++written_count;
+    state.written_next = (state.written_next + 1) % kWrittenKept;
+    if (state.written_count < kWrittenKept) ++state.written_count;
 }
 
 void remember_span(std::time_t from, std::time_t to) {
-    spans[span_next] = {from, to};
-    span_next = (span_next + 1) % kSpansKept;
-    if (span_count < kSpansKept) ++span_count;
+    state.spans[state.span_next] = {from, to};
+    state.span_next = (state.span_next + 1) % kSpansKept;
+    if (state.span_count < kSpansKept) ++state.span_count;
 }
 
 // What a look-over leaves out: occurrences written or counted already, and the recording
@@ -72,40 +92,26 @@ struct Skip {
 bool is_new(const Occurrence& o, const void* context) {
     const Skip* skip = (const Skip*)context;
     if (o.index == skip->index && o.first <= skip->due_at && skip->due_at <= o.last) return false;
-    for (int i = 0; i < span_count; ++i)
-        if (spans[i].from <= o.first && o.last < spans[i].to) return false;
+    for (int i = 0; i < state.span_count; ++i)
+        if (state.spans[i].from <= o.first && o.last < state.spans[i].to) return false;
     char start[kStartText];
     start_text(o, start);
     return !was_written(o.index, start);
 }
 
-// What start-up read of the journal (journal_begin's result, its last line's time) and,
-// when the journal shows a recording begun and never ended, that recording.
-int begun = 0;
-std::time_t last_run = 0;
-struct OpenRecording {
-    bool open;
-    std::time_t at;
-    int slot;  // 1..40
-    char name[32];
-};
-OpenRecording open_recording = {false, 0, 0, {0}};
-// The start-up check's moment, for the first tick to look over the time since; 0 once done.
-std::time_t checked_at = 0;
-
 void read_back(const JournalLine& line, void*) {
     if (line.event == kEventRecordingStart) {
         // Only a start whose time carries its offset was written by a program that ends
         // every recording with a result line; an older journal's starts say nothing.
-        open_recording.open = line.exact && line.slot > 0;
-        open_recording.at = line.when;
-        open_recording.slot = line.slot;
-        std::size_t n = line.name_len < sizeof(open_recording.name) - 1 ? line.name_len
-                                                                         : sizeof(open_recording.name) - 1;
-        std::memcpy(open_recording.name, line.name, n);
-        open_recording.name[n] = '\0';
+        state.open_recording.open = line.exact && line.slot > 0;
+        state.open_recording.at = line.when;
+        state.open_recording.slot = line.slot;
+        std::size_t n = line.name_len < sizeof(state.open_recording.name) - 1 ? line.name_len
+                                                                         : sizeof(state.open_recording.name) - 1;
+        std::memcpy(state.open_recording.name, line.name, n);
+        state.open_recording.name[n] = '\0';
     } else if (line.event == kEventRecordingDone || line.event == kEventRecordingFailed) {
-        if (line.slot == open_recording.slot) open_recording.open = false;
+        if (line.slot == state.open_recording.slot) state.open_recording.open = false;
     } else if (line.event == kEventMissed) {
         // "start〜stop: reason" for one occurrence; "ほか N 件の録画漏れ(from〜to): ..." counts.
         if (line.slot > 0 && line.details_len >= 19) {
@@ -132,37 +138,37 @@ void read_back(const JournalLine& line, void*) {
 }  // namespace
 
 void journal_program_start(std::time_t now) {
-    open_recording = {false, 0, 0, {0}};
-    begun = journal_begin(now, &last_run, read_back, nullptr);
-    const char* folder = capture_folder(use_install_folder);
+    state.open_recording = {false, 0, 0, {0}};
+    state.begun = journal_begin(now, &state.last_run, read_back, nullptr);
+    const char* folder = capture_folder(capture_choice.use_install_folder);
     journal_write(kEventProgramStart, 0, nullptr, 0, "録画ソフトのフォルダ: %s",
                   *folder ? folder : "カレントフォルダ");
 }
 
 int journal_missed_since_last_run(std::time_t now) {
-    checked_at = now;
-    if (begun < 0) {
+    state.checked_at = now;
+    if (state.begun < 0) {
         journal_write(kEventNoMissedCheck, 0, nullptr, 0,
                       "前回の最後の行の時刻が読めないか未来のため、録画漏れを調べません");
         return 0;
     }
-    if (begun == 0) return 0;
+    if (state.begun == 0) return 0;
     // Also what was due at the last line: a program that wrote it inside a sequence (a
     // power action's delay, say) and ended there never started those nor wrote them. One
     // that was idle then would have started them, and written that later.
-    if (!open_recording.open || open_recording.at > now)
-        return journal_missed(last_run, now, true, -1, now, kNotRunning, kNotRunning);
+    if (!state.open_recording.open || state.open_recording.at > now)
+        return journal_missed(state.last_run, now, true, -1, now, kNotRunning, kNotRunning);
     // The program ended during a recording: what it kept from starting was never written.
     // Looked for from its start on, up to the journal's last line as kept back by it.
     char held[96];
-    std::snprintf(held, sizeof(held), "別の予約(%d %s)を録画中でした", open_recording.slot,
-                  open_recording.name);
-    const int n = journal_missed(open_recording.at, now, true, open_recording.slot - 1, last_run,
+    std::snprintf(held, sizeof(held), "別の予約(%d %s)を録画中でした", state.open_recording.slot,
+                  state.open_recording.name);
+    const int n = journal_missed(state.open_recording.at, now, true, state.open_recording.slot - 1, state.last_run,
                                  held, kNotRunning);
     // Its result was never looked at; this line closes it for later start-ups.
-    journal_reservation(kEventRecordingFailed, open_recording.slot - 1, "%s",
+    journal_reservation(kEventRecordingFailed, state.open_recording.slot - 1, "%s",
                         "録画中にプログラムが終了したため、録画を止められず結果もわかりません");
-    open_recording.open = false;
+    state.open_recording.open = false;
     return n;
 }
 
@@ -213,24 +219,16 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
 }
 
 void history_tick_start(std::time_t current) {
-    if (checked_at != 0) {
+    if (state.checked_at != 0) {
         // The first tick after start-up: what ended between the start-up check and now.
-        const std::time_t from = checked_at;
-        checked_at = 0;
+        const std::time_t from = state.checked_at;
+        state.checked_at = 0;
         if (current > from) journal_missed(from, current, true, -1, current, kStarting, kStarting);
-    } else if (last_tick_end != 0 && current - last_tick_end > kTickGapSeconds) {
-        journal_missed(last_tick_end + 1, current, false, -1, current, kAsleep, kAsleep);
+    } else if (state.last_tick_end != 0 && current - state.last_tick_end > kTickGapSeconds) {
+        journal_missed(state.last_tick_end + 1, current, false, -1, current, kAsleep, kAsleep);
     }
 }
 
-void history_tick_end(std::time_t end) { last_tick_end = end; }
+void history_tick_end(std::time_t end) { state.last_tick_end = end; }
 
-void reset_history() {
-    written_count = written_next = 0;
-    span_count = span_next = 0;
-    last_tick_end = 0;
-    begun = 0;
-    last_run = 0;
-    open_recording = {false, 0, 0, {0}};
-    checked_at = 0;
-}
+void reset_history() { state = HistoryState{}; }

@@ -6,28 +6,31 @@
 
 namespace {
 
-HWND window = nullptr;
-HHOOK keyboard_hook = nullptr;
-unsigned shown_lines = 0;
-bool shown_failure = false;
-
 // Every line of the journal that is shown, at its longest, with its CR LF.
 const std::size_t kTextSize = kJournalShownLines * 1100;
-char text[kTextSize];
-wchar_t wide_text[kTextSize];
+
+struct HistoryWindow {
+    HWND window;          // null while closed
+    HHOOK keyboard_hook;  // gives the window its dialog keys from the main dialog's loop
+    unsigned shown_lines;  // the journal's lines written when it was last filled
+    bool shown_failure;
+    char text[kTextSize];  // working space for filling it
+    wchar_t wide_text[kTextSize];
+};
+HistoryWindow state = {};
 
 void fill(HWND dialog) {
-    shown_lines = journal_lines_written();
-    shown_failure = journal_write_failed();
+    state.shown_lines = journal_lines_written();
+    state.shown_failure = journal_write_failed();
     SetDlgItemTextW(dialog, IDC_HISTORY_NOTICE,
-                    shown_failure ? (const wchar_t*)Wide("起動してから、録画履歴(tavrel.log)に書き込めなかった行があります")
+                    state.shown_failure ? (const wchar_t*)Wide("起動してから、録画履歴(tavrel.log)に書き込めなかった行があります")
                                   : L"");
-    std::size_t n = journal_tail(text, sizeof(text), kJournalShownLines);
+    std::size_t n = journal_tail(state.text, sizeof(state.text), kJournalShownLines);
     // Bytes that are no Shift-JIS have already become "?".
-    int w = MultiByteToWideChar(kShiftJis, 0, text, (int)n, wide_text, (int)(kTextSize - 1));
-    wide_text[w > 0 ? w : 0] = L'\0';
+    int w = MultiByteToWideChar(kShiftJis, 0, state.text, (int)n, state.wide_text, (int)(kTextSize - 1));
+    state.wide_text[w > 0 ? w : 0] = L'\0';
     HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
-    SetWindowTextW(list, wide_text);
+    SetWindowTextW(list, state.wide_text);
     // Newest at the bottom, scrolled to.
     SendMessageW(list, EM_SETSEL, (WPARAM)w, (LPARAM)w);
     SendMessageW(list, EM_SCROLLCARET, 0, 0);
@@ -54,13 +57,13 @@ void lay_out(HWND dialog) {
 // The main dialog's modal loop gives a modeless window no dialog keys: Tab, Enter and
 // Esc reach it through this hook, which hands its messages to IsDialogMessage.
 LRESULT CALLBACK keyboard_proc(int code, WPARAM wparam, LPARAM lparam) {
-    if (code >= 0 && wparam == PM_REMOVE && window) {
+    if (code >= 0 && wparam == PM_REMOVE && state.window) {
         MSG* msg = (MSG*)lparam;
         if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
-            (msg->hwnd == window || IsChild(window, msg->hwnd)) && IsDialogMessageW(window, msg))
+            (msg->hwnd == state.window || IsChild(state.window, msg->hwnd)) && IsDialogMessageW(state.window, msg))
             msg->message = WM_NULL;
     }
-    return CallNextHookEx(keyboard_hook, code, wparam, lparam);
+    return CallNextHookEx(state.keyboard_hook, code, wparam, lparam);
 }
 
 INT_PTR CALLBACK history_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -92,30 +95,30 @@ INT_PTR CALLBACK history_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
 }  // namespace
 
 void open_history_window(HWND owner) {
-    if (window) {
-        ShowWindow(window, SW_SHOWNORMAL);
-        SetForegroundWindow(window);
+    if (state.window) {
+        ShowWindow(state.window, SW_SHOWNORMAL);
+        SetForegroundWindow(state.window);
         return;
     }
     HINSTANCE module = (HINSTANCE)GetWindowLongPtrW(owner, GWLP_HINSTANCE);
-    window = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_HISTORY), owner, history_proc, 0);
-    if (!window) return;
-    keyboard_hook = SetWindowsHookExW(WH_GETMESSAGE, keyboard_proc, nullptr, GetCurrentThreadId());
-    ShowWindow(window, SW_SHOWNORMAL);
+    state.window = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_HISTORY), owner, history_proc, 0);
+    if (!state.window) return;
+    state.keyboard_hook = SetWindowsHookExW(WH_GETMESSAGE, keyboard_proc, nullptr, GetCurrentThreadId());
+    ShowWindow(state.window, SW_SHOWNORMAL);
 }
 
 void follow_history() {
-    if (window && (journal_lines_written() != shown_lines || journal_write_failed() != shown_failure))
-        fill(window);
+    if (state.window && (journal_lines_written() != state.shown_lines || journal_write_failed() != state.shown_failure))
+        fill(state.window);
 }
 
 void close_history_window() {
-    if (!window) return;
-    HWND closing = window;
-    window = nullptr;
-    if (keyboard_hook) UnhookWindowsHookEx(keyboard_hook);
-    keyboard_hook = nullptr;
+    if (!state.window) return;
+    HWND closing = state.window;
+    state.window = nullptr;
+    if (state.keyboard_hook) UnhookWindowsHookEx(state.keyboard_hook);
+    state.keyboard_hook = nullptr;
     DestroyWindow(closing);
 }
 
-HWND history_window() { return window; }
+HWND history_window() { return state.window; }

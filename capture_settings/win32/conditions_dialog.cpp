@@ -10,8 +10,15 @@
 
 namespace {
 
-// The reservation that the open dialog edits (the dialog is modal: one at a time).
-int edited_index = -1;
+// What the open dialog works on (the dialog is modal: one at a time).
+struct ConditionsDialogState {
+    int edited_index;  // the reservation it edits
+    // A numeric edit's whole text, up to what a single-line edit takes from the keyboard
+    // (32767 characters), so that long digit runs reach the parser and are limited there.
+    wchar_t number_wide[32768];
+    char number_text[2 * 32768];
+};
+ConditionsDialogState state = {-1, {0}, {0}};
 
 // The format radio buttons in stream_format order 1..4.
 const int kFormatButtons[4] = {IDC_FORMAT_PS, IDC_FORMAT_VES_AES, IDC_FORMAT_VES,
@@ -52,17 +59,13 @@ bool is_checked(HWND dialog, int id) {
     return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-// A numeric edit's whole text, up to what a single-line edit takes from the keyboard
-// (32767 characters), so that long digit runs reach the parser and are limited there.
-const int kNumberTextChars = 32768;
-wchar_t number_wide[kNumberTextChars];
-char number_text[2 * kNumberTextChars];
+const int kNumberTextChars = sizeof(ConditionsDialogState::number_wide) / sizeof(wchar_t);
 
 long long read_entry(HWND dialog, int id, bool allow_minus) {
-    number_wide[0] = L'\0';
-    GetDlgItemTextW(dialog, id, number_wide, kNumberTextChars);
-    wide_to_sjis_typed(number_wide, number_text, (int)sizeof(number_text));
-    return allow_minus ? parse_signed_entry(number_text) : parse_unsigned_entry(number_text);
+    state.number_wide[0] = L'\0';
+    GetDlgItemTextW(dialog, id, state.number_wide, kNumberTextChars);
+    wide_to_sjis_typed(state.number_wide, state.number_text, (int)sizeof(state.number_text));
+    return allow_minus ? parse_signed_entry(state.number_text) : parse_unsigned_entry(state.number_text);
 }
 
 void show_lists(HWND dialog, const ConditionsLists& lists) {
@@ -181,7 +184,7 @@ INT_PTR CALLBACK conditions_dialog_proc(HWND dialog, UINT message, WPARAM wparam
             EndDialog(dialog, 0);
             break;
         }
-        edited_index = index;
+        state.edited_index = index;
         init_conditions_dialog(dialog, index);
         break;
     }
@@ -190,7 +193,7 @@ INT_PTR CALLBACK conditions_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         case IDC_STORE: {
             ConditionsForm form;
             read_form(dialog, &form);
-            store_conditions(edited_index, form);
+            store_conditions(state.edited_index, form);
             EndDialog(dialog, 0);
             break;
         }
@@ -200,9 +203,9 @@ INT_PTR CALLBACK conditions_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         case IDC_MPEG1:
             if (HIWORD(wparam) != BN_CLICKED) break;
             if (is_checked(dialog, IDC_MPEG1))
-                fill_mpeg1_lists(dialog, edited_index);
+                fill_mpeg1_lists(dialog, state.edited_index);
             else
-                fill_mpeg2_lists(dialog, edited_index);
+                fill_mpeg2_lists(dialog, state.edited_index);
             break;
         case IDC_MOVE_FOLDER:
             update_folder_counter(dialog);

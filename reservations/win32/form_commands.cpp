@@ -14,7 +14,10 @@
 namespace {
 
 // The four pickers, created with the dialog.
-HWND start_date_picker, start_time_picker, end_date_picker, end_time_picker;
+struct FormPickers {
+    HWND start_date, start_time, end_date, end_time;
+};
+FormPickers pickers = {};
 
 // A date picker (long date style, display "yy'/'MM'/'dd' 'ddd") or a time picker (time
 // style with up-down arrows, display "HH':'mm':'ss") at client pixels of parent: child,
@@ -75,13 +78,13 @@ void read_form(HWND dialog, FormValues* v) {
     wchar_t name[64];
     GetDlgItemTextW(dialog, IDC_NAME_LIST, name, 64);
     wide_to_sjis(name, v->name, sizeof(v->name));
-    SYSTEMTIME t = get_picker(start_date_picker);
+    SYSTEMTIME t = get_picker(pickers.start_date);
     v->start_date = {t.wYear, t.wMonth, t.wDay};
-    t = get_picker(end_date_picker);
+    t = get_picker(pickers.end_date);
     v->end_date = {t.wYear, t.wMonth, t.wDay};
-    t = get_picker(start_time_picker);
+    t = get_picker(pickers.start_time);
     v->start_time = {t.wHour, t.wMinute, t.wSecond};
-    t = get_picker(end_time_picker);
+    t = get_picker(pickers.end_time);
     v->end_time = {t.wHour, t.wMinute, t.wSecond};
     // The list is left without a selection only by a record whose mode is neither entry;
     // store once only, the list's first entry, rather than the -1 of no selection.
@@ -96,11 +99,11 @@ void read_form(HWND dialog, FormValues* v) {
 }  // namespace
 
 void create_form_pickers(HWND dialog) {
-    start_date_picker = create_picker(dialog, 98, 302, 105, 25, DTS_LONGDATEFORMAT, kDateFormat);
-    start_time_picker = create_picker(dialog, 98, 330, 105, 25, DTS_TIMEFORMAT, kTimeFormat);
-    end_date_picker = create_picker(dialog, 235, 302, 105, 25, DTS_LONGDATEFORMAT, kDateFormat);
-    end_time_picker = create_picker(dialog, 235, 330, 105, 25, DTS_TIMEFORMAT, kTimeFormat);
-    EnableWindow(end_date_picker, FALSE);
+    pickers.start_date = create_picker(dialog, 98, 302, 105, 25, DTS_LONGDATEFORMAT, kDateFormat);
+    pickers.start_time = create_picker(dialog, 98, 330, 105, 25, DTS_TIMEFORMAT, kTimeFormat);
+    pickers.end_date = create_picker(dialog, 235, 302, 105, 25, DTS_LONGDATEFORMAT, kDateFormat);
+    pickers.end_time = create_picker(dialog, 235, 330, 105, 25, DTS_TIMEFORMAT, kTimeFormat);
+    EnableWindow(pickers.end_date, FALSE);
 }
 
 int clear_list(HWND dialog, int list_id) {
@@ -127,7 +130,7 @@ void refresh_name_list(HWND dialog, int list_id) {
 
 void set_mode_controls(HWND dialog, int mode) {
     BOOL enable = mode != 0;
-    EnableWindow(end_date_picker, enable);
+    EnableWindow(pickers.end_date, enable);
     for (int i = 0; i < 7; ++i) EnableWindow(GetDlgItem(dialog, IDC_WEEKDAY_MON + i), enable);
 }
 
@@ -153,8 +156,8 @@ void init_form(HWND dialog) {
     range[1].wHour = 23;
     range[1].wMinute = 59;
     range[1].wSecond = 59;
-    SendMessageW(start_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
-    SendMessageW(end_date_picker, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
+    SendMessageW(pickers.start_date, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
+    SendMessageW(pickers.end_date, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, (LPARAM)range);
     set_mode_controls(dialog, 0);
     refresh_name_list(dialog, IDC_NAME_LIST);
     SetWindowPos(dialog, HWND_TOPMOST, 0, 30, 0, 0, SWP_NOSIZE);
@@ -173,11 +176,11 @@ void show_reservation(HWND dialog, int index) {
     t.wYear = (WORD)v.start_date.year;
     t.wMonth = (WORD)v.start_date.month;
     t.wDay = (WORD)v.start_date.day;
-    set_picker(start_date_picker, t);
+    set_picker(pickers.start_date, t);
     t.wYear = (WORD)v.end_date.year;
     t.wMonth = (WORD)v.end_date.month;
     t.wDay = (WORD)v.end_date.day;
-    set_picker(end_date_picker, t);
+    set_picker(pickers.end_date, t);
     // The time pickers show only the time; give them today's date, so that a damaged
     // date of the record cannot make them refuse the time.
     SYSTEMTIME today;
@@ -188,11 +191,11 @@ void show_reservation(HWND dialog, int index) {
     t.wHour = (WORD)v.start_time.hour;
     t.wMinute = (WORD)v.start_time.minute;
     t.wSecond = (WORD)v.start_time.second;
-    set_picker(start_time_picker, t);
+    set_picker(pickers.start_time, t);
     t.wHour = (WORD)v.end_time.hour;
     t.wMinute = (WORD)v.end_time.minute;
     t.wSecond = (WORD)v.end_time.second;
-    set_picker(end_time_picker, t);
+    set_picker(pickers.end_time, t);
     // A mode that is neither entry selects nothing, on every system alike.
     bool listed = v.repeat_mode == 0 || v.repeat_mode == 1;
     SendDlgItemMessageW(dialog, IDC_REPEAT_MODE, CB_SETCURSEL,

@@ -249,7 +249,7 @@ struct CaptureDesktop : Desktop {
         expect_opening();
         FUZZ_CHECK(!host.launched, "launched twice");
         char exe[260];
-        capture_path(exe, sizeof(exe), use_install_folder, capture_exe_name(recorded().mpeg1 != 0));
+        capture_path(exe, sizeof(exe), capture_choice.use_install_folder, capture_exe_name(recorded().mpeg1 != 0));
         FUZZ_CHECK(std::strcmp(application, exe) == 0 &&
                        command_line == "\"" + std::string(exe) + "\"",
                    "launched %s as %s", application, command_line);
@@ -326,7 +326,7 @@ struct Folders : FolderSystem {
     // The move takes a file of "Samples" into the folder as the record stores it.
     int move_file(const char* from, const char* to) override {
         FUZZ_CHECK(host.moving, "a move without a search");
-        const std::string samples = std::string(capture_folder(use_install_folder)) + "Samples\\";
+        const std::string samples = std::string(capture_folder(capture_choice.use_install_folder)) + "Samples\\";
         FUZZ_CHECK(std::strncmp(from, samples.c_str(), samples.size()) == 0, "moved from %s", from);
         char folder[sizeof(Reservation::move_folder) + 1];
         FIELD_COPY(folder, recorded(), move_folder);
@@ -338,7 +338,7 @@ struct Folders : FolderSystem {
 void settings_read(const char* path) {
     FUZZ_CHECK(recording.sequence_running, "a settings file read outside a sequence");
     char expected[kSettingsPathSize];
-    capture_path(expected, sizeof(expected), use_install_folder, capture_ini_name(recorded().mpeg1 != 0));
+    capture_path(expected, sizeof(expected), capture_choice.use_install_folder, capture_ini_name(recorded().mpeg1 != 0));
     if (host.phase == Host::Stopping) {
         // The recording's rates, for its expected size: read only, after the close.
         FUZZ_CHECK(host.closed() && !recording.active && std::strcmp(path, expected) == 0,
@@ -540,7 +540,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reset_schedule_cache();
     const std::int64_t offset = (std::int64_t)(std::int32_t)in.u32() % (366 * 86400);
     const int flags = in.byte();
-    use_install_folder = flags & 1;
+    capture_choice.use_install_folder = flags & 1;
     host.open_fails = (flags & 2) != 0;
     host.app_open = (flags & 64) != 0;
     files.fail_replace = (flags & 4) != 0;

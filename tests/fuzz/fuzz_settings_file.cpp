@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     InputBytes in(data, size < 16 ? size : 16);
     const int flags = in.byte();
     const int index = in.byte() % kMaxReservations;
-    use_install_folder = flags & 1;
+    capture_choice.use_install_folder = flags & 1;
     Reservation& r = reservations.table.slots[index];
     r.mpeg1 = (flags & 2) ? (std::uint8_t)in.byte() | 1 : 0;
     const bool fail_write = (flags & 4) != 0;

@@ -322,7 +322,7 @@ TEST_F(AfterActions, ResultAndMoveTakeOnlyThisRecordingsFile) {
 
 TEST_F(AfterActions, SourceAndDestinationPaths) {
     fs.results = {found("news.ts", 32, 20)};
-    use_install_folder = 1;
+    capture_choice.use_install_folder = 1;
     move_newest_recording(nullptr, "");
     EXPECT_EQ("c:\\Program Files\\TARVO INC\\KRO-TX2\\Samples\\*.*", fs.patterns.at(0));
     ASSERT_EQ(1u, fs.moves.size());

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(CaptureControl, LaunchPathFollowsTheCaptureFolderAndMpeg1) {
     struct Case {
-        int use_install_folder, mpeg1;
+        int install, mpeg1;
         const char* path;
     } cases[] = {
         {0, 0, "KROTX2.exe"},
@@ -44,7 +44,7 @@ TEST_F(CaptureControl, LaunchPathFollowsTheCaptureFolderAndMpeg1) {
     };
     for (const Case& c : cases) {
         desk.calls.clear();
-        use_install_folder = c.use_install_folder;
+        capture_choice.use_install_folder = c.install;
         reservations.table.slots[3].mpeg1 = (unsigned char)c.mpeg1;
         open_capture_application(&capture, 3);
         const DesktopCall& launch = first("launch");
@@ -150,7 +150,7 @@ TEST_F(CaptureControl, CaptureFolderIsTheFirstPlaceHoldingTheCaptureApplication)
     struct Case {
         std::vector<std::string> present;
         const char* program_files;
-        int use_install_folder;
+        int install;
         std::string folder;
     } cases[] = {
         {{"KROTX2.EXE", fixed + "KROTX2.EXE", x86 + "KROTX2.EXE"}, "C:\\Program Files (x86)", 0, ""},
@@ -168,8 +168,8 @@ TEST_F(CaptureControl, CaptureFolderIsTheFirstPlaceHoldingTheCaptureApplication)
         fakes.files.files.clear();
         for (const std::string& path : c.present) fakes.files.files[path] = "";
         choose_capture_folder(c.program_files);
-        EXPECT_EQ(c.use_install_folder, use_install_folder) << c.folder;
-        EXPECT_EQ(c.folder, capture_folder(use_install_folder));
+        EXPECT_EQ(c.install, capture_choice.use_install_folder) << c.folder;
+        EXPECT_EQ(c.folder, capture_folder(capture_choice.use_install_folder));
         desk.calls.clear();
         reservations.table.slots[0].mpeg1 = 0;
         open_capture_application(&capture, 0);

@@ -43,7 +43,7 @@ TEST_F(CaptureSettings, Mpeg1EditsKrotx1InEitherCaptureFolder) {
     r.mpeg1 = 1;
     r.hue = 5;
     for (int install = 0; install <= 1; ++install) {
-        use_install_folder = install;
+        capture_choice.use_install_folder = install;
         const char* one = install ? kInstallIni1 : "Krotx1.ini";
         const char* two = install ? "c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx2.ini" : kIni2;
         file(one) = "Hue=1\r\n";
@@ -193,7 +193,7 @@ TEST_F(CaptureSettings, ShorterFileAfterALongerOneWritesOnlyItsOwnPieces) {
 }
 
 TEST_F(CaptureSettings, MissingFileShowsOneMessageWithTheFullPathAndCreatesNothing) {
-    use_install_folder = 1;
+    capture_choice.use_install_folder = 1;
     r.mpeg1 = 1;
     r.use_conditions = r.use_quality = r.use_gop = 1;
     r.stream_format = 2;

@@ -297,7 +297,7 @@ TEST_F(Conditions, CheckBoxesAndMpeg1Availability) {
     EXPECT_FALSE(mpeg1_available());
     fake.files.files["Krotx1.ini"] = "";
     EXPECT_TRUE(mpeg1_available());
-    use_install_folder = 1;
+    capture_choice.use_install_folder = 1;
     EXPECT_FALSE(mpeg1_available());
     fake.files.files["c:\\Program Files\\TARVO INC\\KRO-TX2\\KROTX1.exe"] = "";
     fake.files.files["c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx1.ini"] = "";

@@ -81,11 +81,11 @@ TEST_P(FaultInjection, ScheduleSaveKeepsTheOldFileAndTheTable) {
 TEST_P(FaultInjection, SettingsWriterKeepsTheOldFile) {
     // The capture folder is the current one: the settings file has no folder of its own.
     // A missing folder is then the install folder, which is where a missing file is read.
-    use_install_folder = GetParam() == FaultyFiles::MissingFolder;
+    capture_choice.use_install_folder = GetParam() == FaultyFiles::MissingFolder;
     fill_table(reservations.table);
     const std::string path = capture_settings_path(1);
     std::string folder = path.substr(0, path.find_last_of('\\'));
-    if (use_install_folder) files.folders.insert(folder);
+    if (capture_choice.use_install_folder) files.folders.insert(folder);
     files.files[path] = kCaptureSettingsText;
     files.arm(GetParam(), path);
     const bool present = files.files.count(path) != 0;
@@ -238,7 +238,7 @@ TEST_F(FaultsOnDisk, SettingsFileReadOnlyFolderOrMissingIsLeftAsItWas) {
     ASSERT_EQ(0, mkdir("Krotx1.ini", 0755));
     EXPECT_EQ(-1, apply_picture_quality(kDialog, 1));
     // The install folder, which does not exist here: nothing is created.
-    use_install_folder = 1;
+    capture_choice.use_install_folder = 1;
     EXPECT_EQ(-1, apply_gop_structure(kDialog, 1));
     struct stat st;
     EXPECT_NE(0, stat("c:\\Program Files\\TARVO INC\\KRO-TX2\\Krotx1.ini", &st));

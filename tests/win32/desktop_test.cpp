@@ -207,7 +207,7 @@ TEST(Win32CaptureFolder, CaptureFolderUnderTheReportedProgramFilesFolder) {
                    (DWORD)((program_files.path().size() + 1) * sizeof(wchar_t)));
 
     choose_capture_folder_win32();
-    EXPECT_EQ(1, use_install_folder);
+    EXPECT_EQ(1, capture_choice.use_install_folder);
     char expected[MAX_PATH];
     WideCharToMultiByte(932, 0, folder.c_str(), -1, expected, MAX_PATH, nullptr, nullptr);
     EXPECT_STREQ(expected, capture_folder(1));
@@ -215,7 +215,7 @@ TEST(Win32CaptureFolder, CaptureFolderUnderTheReportedProgramFilesFolder) {
     // Not there either: the fixed install folder, as before.
     DeleteFileW((folder + L"KROTX2.EXE").c_str());
     choose_capture_folder_win32();
-    EXPECT_EQ(1, use_install_folder);
+    EXPECT_EQ(1, capture_choice.use_install_folder);
     EXPECT_STREQ(kInstallFolder, capture_folder(1));
 
     if (had)
