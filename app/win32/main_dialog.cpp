@@ -198,11 +198,16 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         if (wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND)
             rearm_wake_timer(std::time(nullptr));
         break;
-    case WM_PAINT:
-        // Drawn through the window's own device contexts; the dialog manager then
-        // validates the update region.
+    case WM_PAINT: {
+        // The update region is erased and validated first: left to the dialog manager,
+        // its erase would come after the drawing and wipe the panel. The panel is then
+        // drawn whole through the window's own device contexts, as after a command.
+        PAINTSTRUCT ps;
+        BeginPaint(dialog, &ps);
+        EndPaint(dialog, &ps);
         paint_panel(dialog);
-        break;
+        return TRUE;
+    }
     case WM_SETFOCUS:
     case WM_ENABLE: {
         RECT panel = {kTimetableRect.left, kTimetableRect.top, kTimetableRect.right,

@@ -50,7 +50,18 @@ wchar_t typed_form(wchar_t c) {
 }
 
 void wide_to_sjis_typed(const wchar_t* text, char* out, int outlen) {
-    std::wstring forms(text);
-    for (wchar_t& c : forms) c = typed_form(c);
+    // Each character in its code page 932 form; one that code page 932 has not is left
+    // out (a "?" or a look-alike in its place would name another file or folder).
+    std::wstring forms;
+    for (const wchar_t* p = text; *p;) {
+        const int units = IS_HIGH_SURROGATE(p[0]) && IS_LOW_SURROGATE(p[1]) ? 2 : 1;
+        wchar_t c[2] = {typed_form(p[0]), units == 2 ? p[1] : L'\0'};
+        char bytes[8];
+        BOOL lost = FALSE;
+        const int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, c, units, bytes,
+                                          sizeof(bytes), nullptr, &lost);
+        if (n > 0 && !lost) forms.append(c, (std::size_t)units);
+        p += units;
+    }
     convert_to_sjis(forms.c_str(), out, outlen, WC_NO_BEST_FIT_CHARS);
 }

@@ -18,7 +18,7 @@ void wide_to_sjis(const wchar_t* text, char* out, int outlen);
 // folder's existing name must be converted unchanged, or it would name another file.
 wchar_t typed_form(wchar_t c);
 // wide_to_sjis for text the user typed or pasted: each character in its typed_form, and
-// never a best-fit look-alike ("é" is not "e"); a character without a form becomes "?".
+// never a best-fit look-alike ("é" is not "e"); a character without a form is left out.
 void wide_to_sjis_typed(const wchar_t* text, char* out, int outlen);
 
 // A fixed-size UTF-16 copy of a Shift-JIS text, for passing to a W function.

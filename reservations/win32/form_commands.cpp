@@ -63,12 +63,14 @@ SYSTEMTIME get_picker(HWND picker) {
     return value;
 }
 
-// The bytes of one character (a UTF-16 unit, or a surrogate pair of two) in code page 932;
-// 0 when it has no exact form there and would be stored as "?" or a look-alike.
+// The bytes of one character (a UTF-16 unit, or a surrogate pair of two) in code page 932,
+// taken in its typed form as the name is stored; 0 when it has no exact form there and
+// would be stored as "?" or a look-alike.
 int sjis_bytes(const wchar_t* ch, int units) {
+    const wchar_t form[2] = {typed_form(ch[0]), units > 1 ? ch[1] : L'\0'};
     char out[4];
     BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, ch, units, out, sizeof(out),
+    int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, form, units, out, sizeof(out),
                                 nullptr, &lossy);
     return n > 0 && !lossy ? n : 0;
 }
@@ -77,7 +79,7 @@ void read_form(HWND dialog, FormValues* v) {
     std::memset(v, 0, sizeof(*v));
     wchar_t name[64];
     GetDlgItemTextW(dialog, IDC_NAME_LIST, name, 64);
-    wide_to_sjis(name, v->name, sizeof(v->name));
+    wide_to_sjis_typed(name, v->name, sizeof(v->name));
     SYSTEMTIME t = get_picker(pickers.start_date);
     v->start_date = {t.wYear, t.wMonth, t.wDay};
     t = get_picker(pickers.end_date);

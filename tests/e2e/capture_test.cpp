@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -228,6 +229,62 @@ TEST(Capture, StandinShowsItsWindowOnlyAfterTheDelayItsFileAsksFor) {
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(log_shows(folder, "written Samples\\"));
     EXPECT_TRUE(log_shows(folder, "exit"));
+}
+
+// The size in the stand-in's last "written" line, which the file on disk must have too.
+long long last_written(const CaptureFolder& folder) {
+    const std::string log = folder.standin_log();
+    std::size_t at = log.rfind(" written ");
+    if (at == std::string::npos) return -1;
+    at += std::strlen(" written ");
+    const std::size_t space = log.find(' ', at);
+    const std::string name = log.substr(at, space - at);
+    const long long size = std::atoll(log.c_str() + space + 1);
+    EXPECT_EQ(size, folder.file_size(std::wstring(name.begin(), name.end()))) << name;
+    return size;
+}
+
+TEST(Capture, StandinWritesTheSizeItsSettingsGiveOrWhatItsOutputFileAsks) {
+    // The size the recorder's result check is tested against: bit rates read on each record
+    // command, here written after the stand-in's start.
+    CaptureFolder folder(L"standin-size");
+    Process standin;
+    ASSERT_TRUE(standin.start(folder.file(L"KROTX2.exe"), folder.path()));
+    HWND capture = wait_standin_window(folder);
+    ASSERT_NE(nullptr, capture);
+    // Records for about ms; lo and hi bound the stand-in's own time from record to stop.
+    DWORD lo = 0, hi = 0;
+    auto record = [&](DWORD ms) {
+        const DWORD before = GetTickCount();
+        SendMessageW(capture, 2027, 0, 0);
+        const DWORD recording = GetTickCount();
+        Sleep(ms);
+        const DWORD stopping = GetTickCount();
+        SendMessageW(capture, 2025, 0, 0);
+        lo = stopping - recording - 16;  // the tick's granularity on Windows
+        hi = GetTickCount() - before + 16;
+    };
+
+    // 1000000 bit/s video and 128 kbit/s audio: 1128000 bit/s, 141 bytes a millisecond.
+    ASSERT_TRUE(folder.write_file(L"Krotx2.ini", "[Encoder]\r\ndwVideoBitrate=1000000\r\n"
+                                                 "dwAudioBitrate = 128\r\n"));
+    record(2500);
+    long long size = last_written(folder);
+    EXPECT_GE(size, 141LL * lo);
+    EXPECT_LE(size, 141LL * hi);
+    // Without the audio key, only the periodic writes: 2048 bytes at once and each second.
+    ASSERT_TRUE(folder.write_file(L"Krotx2.ini", "dwVideoBitrate=1000000\r\n"));
+    record(2500);
+    size = last_written(folder);
+    EXPECT_EQ(0, size % 2048) << size;
+    EXPECT_GE(size, 2048 * 2);
+    EXPECT_LE(size, 2048 * 4);
+    EXPECT_EQ(1, count_of(folder.standin_log(), "bit rates unusable: dwAudioBitrate missing"));
+    // "small": one chunk, however long it records.
+    ASSERT_TRUE(folder.write_file(L"standin_output.txt", "small\r\n"));
+    record(2500);
+    EXPECT_EQ(2048, last_written(folder));
+    EXPECT_EQ(3u, folder.list(L"Samples").size());
 }
 
 TEST(Capture, HungCaptureApplicationDoesNotHoldTheProgramForEver) {

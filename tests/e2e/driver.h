@@ -25,8 +25,12 @@
 // program too) and deletes the folder (kept when TAVREL_E2E_KEEP is set).
 //
 // The stand-in's log lines, and its files standin_delay.txt (show the window only after n
-// seconds) and standin_hang.txt (stop answering for n seconds on the record command), are
-// described at the top of tools/capture_standin/capture_standin.cpp. Wait for its log line
+// seconds), standin_hang.txt (stop answering for n seconds on the record command) and
+// standin_output.txt ("none": the record command writes no file; "small": one 2048-byte
+// chunk only), are described at the top of tools/capture_standin/capture_standin.cpp.
+// Otherwise a recording ends, on stop or close, at the size its settings file's bit rates
+// give: (dwVideoBitrate + dwAudioBitrate x 1000) x seconds / 8 bytes, counted from the
+// record command, as logged in "written Samples\<file> <n> bytes". Wait for its log line
 // "window shown" before looking at where its window is.
 //
 // The paths of tavrel.exe and of the stand-in come from the environment (TAVREL_EXE,

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -503,6 +504,18 @@ TEST(Form, NameBoxHoldsWhatARecordStores) {
     ASSERT_EQ(19u, name.size());
     name.resize(21, '\0');
     EXPECT_EQ(hex(name), hex(slot(s.schedule(), 0).substr(0, 21)));
+
+    // Copied from a web page: wave dash, minus sign, double vertical line, em dash, cent,
+    // pound and not sign are kept and stored as code page 932 has them; "é", which it has
+    // not, is left out, never stored as "e".
+    d.set_text(IDC_NAME_LIST, L"");
+    ASSERT_TRUE(put_on_clipboard(L"\u301C\u2212\u2016\u2014\u00A2\u00A3\u00ACcaf\u00E9"));
+    SendMessageTimeoutW(edit, WM_PASTE, 0, 0, SMTO_NORMAL, 10000, nullptr);
+    EXPECT_EQ(L"\u301C\u2212\u2016\u2014\u00A2\u00A3\u00ACcaf", d.text(IDC_NAME_LIST));
+    ASSERT_TRUE(d.command(IDC_ADD));
+    std::string copied("\x81\x60\x81\x7C\x81\x61\x81\x5C\x81\x91\x81\x92\x81\xCA" "caf");
+    copied.resize(21, '\0');
+    EXPECT_EQ(hex(copied), hex(slot(s.schedule(), 1).substr(0, 21)));
 }
 
 TEST(Form, AddWithFortyInUseIsRefusedAndTheFileKeepsItsBytes) {

@@ -1,5 +1,6 @@
 // The main dialog's panel as it appears on the screen: frame, bands, hour lines, the bars
-// of reservations read from "recdata.dat" at start, and the running clock.
+// of reservations read from "recdata.dat" at start, the running clock, and the panel and
+// swatch drawn again after an invalidation with erase.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 #include <ctime>
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -115,6 +117,35 @@ TEST(Pictures, TimetableBarsAndClockOnTheScreen) {
     e2e::Screenshot later;
     ASSERT_TRUE(later.capture());
     EXPECT_GT(clock_pixels_changed(shot, later, dialog), 0);
+
+    // Invalidated with erase, as when a window that covered the dialog goes away: the
+    // dialog's background is erased, and the panel must be drawn again over it. Painted at
+    // once (RDW_UPDATENOW) and from the dialog's own queue; from another process, under
+    // Wine, only the queued paint showed a panel wiped by the erase.
+    auto expect_repainted = [&](const e2e::Screenshot& s, const char* when) {
+        auto px = [&](int x, int y) { return s.pixel_in_client(dialog, x, y); };
+        EXPECT_EQ(0xFCFCFCu, px(150, 30)) << when;  // inner band
+        EXPECT_EQ(0xFF5454u, px(184, 150)) << when; // hour line
+        EXPECT_EQ(0x00C000u, px(240, 50)) << when;  // first bar
+        EXPECT_EQ(0x3080FFu, px(440, 90)) << when;  // weekly bar
+        EXPECT_EQ(0x5454FFu, px(340, 286)) << when; // swatch, in the default colour
+        // The swatch's sunken frame: shadow above and left, highlight below and right.
+        RECT f = e2e::Dialog(dialog).item_rect(GetDlgItem(dialog, IDC_SWATCH_FRAME));
+        const LONG mid_x = (f.left + f.right) / 2, mid_y = (f.top + f.bottom) / 2;
+        EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), px(f.left, mid_y)) << when;
+        EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), px(mid_x, f.top)) << when;
+        EXPECT_EQ(GetSysColor(COLOR_3DDKSHADOW), px(f.left + 1, mid_y)) << when;
+        EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), px(f.right - 1, mid_y)) << when;
+        EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), px(mid_x, f.bottom - 1)) << when;
+    };
+    expect_repainted(later, "before");
+    for (UINT now : {(UINT)RDW_UPDATENOW, 0u}) {
+        ASSERT_TRUE(RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | now));
+        Sleep(500);
+        e2e::Screenshot redrawn;
+        ASSERT_TRUE(redrawn.capture());
+        expect_repainted(redrawn, now ? "painted at once" : "painted from the queue");
+    }
 
     // For the documentation: TAVREL_SCREENSHOT=<file.bmp> keeps the screen.
     const char* keep = std::getenv("TAVREL_SCREENSHOT");

@@ -337,6 +337,14 @@ int fake_enable_privilege() {
     return 0;
 }
 
+// Typed text takes the code page 932 form of what other programs copy; what code page 932
+// has not is left out, never a "?" or a look-alike.
+TEST(Win32TypedText, CopiedFormsAreKeptAndTheRestLeftOut) {
+    char out[64];
+    wide_to_sjis_typed(L"\u30C9\u30E9\u30DE\u301C\u2212x caf\u00E9\U0001F600!", out, sizeof(out));
+    EXPECT_EQ(std::string("\x83\x68\x83\x89\x83\x7D\x81\x60\x81\x7Cx caf!"), out);
+}
+
 TEST(Win32PowerRequests, EachRequestEnablesTheShutdownPrivilegeFirst) {
     const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege};
     Win32PowerRequests power(calls);

@@ -1,10 +1,16 @@
 // A stand-in for the capture application, for the tests and the demo folder. Copied into
 // a capture folder as "KROTX2.exe" and "KROTX1.exe", it opens a control window of the
 // standard dialog class titled "KRO-TX2 Controls" and obeys the four private messages:
-//   2027 record: starts a file Samples\YYYYMMDD-HHMMSS.mpg that grows every second,
-//   2025 stop:   finishes that file,
+//   2027 record: reads the bit rates from the settings file (the recorder may have
+//                rewritten it since the start) and starts a file
+//                Samples\YYYYMMDD-HHMMSS.mpg, which grows by 2048 bytes every second,
+//   2025 stop:   finishes that file: it is extended (sparse, never shortened) to the size
+//                the bit rates make expected, (dwVideoBitrate + dwAudioBitrate x 1000) x
+//                seconds / 8 bytes, the seconds counted in milliseconds from the record
+//                command and the bytes rounded up; without usable bit rates it keeps the
+//                size of its periodic writes,
 //   2026 play:   is only logged,
-//   2029 close:  finishes any file and exits.
+//   2029 close:  finishes any file as stop does and exits.
 // It records no video. Every event goes, with its local time and the program's own file
 // name in front, to "capture_standin.log" beside the program, which is how tests see
 // what the recorder asked of it:
@@ -15,14 +21,25 @@
 //   hang <n> s                    (see standin_hang.txt)
 //   window shown at <x>,<y>
 //   message <number> <name>
+//   output none: no file written  (see standin_output.txt)
+//   output small: one chunk only
+//   output <text> not understood: normal output
+//   bit rates video <n> bit/s audio <n> kbit/s
+//   bit rates unusable: <why>; periodic writes only
 //   recording Samples\<file>
-//   written Samples\<file> <n> bytes
+//   expected <n> bytes for <n> ms
+//   written Samples\<file> <n> bytes    (the final size, 64-bit)
 //   exit
 // The settings file is "Krotx1.ini" when the program's own name is KROTX1.exe, else
-// "Krotx2.ini", read from its own folder at start. A file "standin_delay.txt" beside it
-// holding a number of seconds delays the window by that long (a slow capture application);
-// a file "standin_hang.txt" holding seconds makes it stop answering for that long when
-// the record command arrives (a hung capture application).
+// "Krotx2.ini", read from its own folder at start and again on the record command, where
+// only its lines dwVideoBitrate=<bit/s> and dwAudioBitrate=<kbit/s> count, in any section.
+// A file "standin_delay.txt" beside it holding a number of seconds delays the window by
+// that long (a slow capture application); a file "standin_hang.txt" holding seconds makes
+// it stop answering for that long when the record command arrives (a hung capture
+// application). A file "standin_output.txt" holding "none" makes the record command write
+// no file at all, and one holding "small" makes it write a single 2048-byte chunk however
+// long the recording runs (a capture application that fails to record); both are read on
+// each record command.
 #include <windows.h>
 
 #include <cstdarg>
@@ -42,7 +59,10 @@ wchar_t exe_name[MAX_PATH];  // own file name
 char exe_name_utf8[MAX_PATH * 3];
 HANDLE recording = INVALID_HANDLE_VALUE;
 wchar_t recording_name[64];  // Samples\...mpg
-unsigned long recorded_bytes;
+unsigned long long recorded_bytes;
+DWORD record_tick;                   // when the record command arrived
+unsigned long long bits_per_second;  // from the settings at the record command; 0: unknown
+enum Output { kNormal, kSmall, kNone } output;
 
 void to_utf8(const wchar_t* text, char* out, int outlen) {
     out[0] = '\0';
@@ -96,39 +116,134 @@ void show_state(HWND dialog, const wchar_t* text) { SetDlgItemTextW(dialog, kSta
 
 bool own_name_is(const wchar_t* name) { return lstrcmpiW(exe_name, name) == 0; }
 
-void log_settings() {
-    const wchar_t* ini = own_name_is(L"KROTX1.exe") ? L"Krotx1.ini" : L"Krotx2.ini";
-    char ini_utf8[32];
-    to_utf8(ini, ini_utf8, sizeof(ini_utf8));
+const wchar_t* settings_name() {
+    return own_name_is(L"KROTX1.exe") ? L"Krotx1.ini" : L"Krotx2.ini";
+}
+
+// The settings file's text into text (at most size - 1 bytes); -1 when it cannot be opened.
+long read_settings(char* text, DWORD size) {
     wchar_t path[MAX_PATH];
-    in_folder(ini, path);
+    in_folder(settings_name(), path);
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        log_line("settings %s missing", ini_utf8);
-        return;
-    }
-    static char text[65536];
+    if (file == INVALID_HANDLE_VALUE) return -1;
     DWORD got = 0;
-    ReadFile(file, text, sizeof(text) - 1, &got, nullptr);
+    ReadFile(file, text, size - 1, &got, nullptr);
     CloseHandle(file);
     text[got] = '\0';
-    log_line("settings %s %lu bytes", ini_utf8, (unsigned long)got);
-    char* line = text;
+    return (long)got;
+}
+
+// Calls take(line, length) for each line of text, without its line break.
+template <typename Take>
+void each_line(const char* text, Take take) {
+    const char* line = text;
     while (*line) {
-        char* end = line;
+        const char* end = line;
         while (*end && *end != '\r' && *end != '\n') ++end;
-        char line_head[] = "setting ";
-        char buf[1100];
-        int len = (int)(end - line);
-        if (len > 1000) len = 1000;
-        std::memcpy(buf, line_head, sizeof(line_head) - 1);
-        std::memcpy(buf + sizeof(line_head) - 1, line, (size_t)len);
-        log_bytes(buf, (int)(sizeof(line_head) - 1) + len);
+        take(line, (int)(end - line));
         line = end;
         if (*line == '\r') ++line;
         if (*line == '\n') ++line;
     }
+}
+
+void log_settings() {
+    char ini_utf8[32];
+    to_utf8(settings_name(), ini_utf8, sizeof(ini_utf8));
+    static char text[65536];
+    long got = read_settings(text, sizeof(text));
+    if (got < 0) {
+        log_line("settings %s missing", ini_utf8);
+        return;
+    }
+    log_line("settings %s %lu bytes", ini_utf8, (unsigned long)got);
+    each_line(text, [](const char* line, int len) {
+        char line_head[] = "setting ";
+        char buf[1100];
+        if (len > 1000) len = 1000;
+        std::memcpy(buf, line_head, sizeof(line_head) - 1);
+        std::memcpy(buf + sizeof(line_head) - 1, line, (size_t)len);
+        log_bytes(buf, (int)(sizeof(line_head) - 1) + len);
+    });
+}
+
+// The value of the first line "key=<digits>" (blanks allowed around both) into value:
+// 1 when found and a whole number that fits a DWORD, 0 when the key is missing, -1 when
+// its value is not such a number.
+int setting_number(const char* text, const char* key, unsigned long long* value) {
+    int result = 0;
+    each_line(text, [&](const char* line, int len) {
+        if (result != 0) return;
+        const char* end = line + len;
+        while (line < end && (*line == ' ' || *line == '\t')) ++line;
+        const int key_len = (int)std::strlen(key);
+        if (end - line <= key_len ||
+            CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, line, key_len, key, key_len) !=
+                CSTR_EQUAL)
+            return;
+        const char* at = line + key_len;
+        while (at < end && (*at == ' ' || *at == '\t')) ++at;
+        if (at == end || *at != '=') return;
+        ++at;
+        while (at < end && (*at == ' ' || *at == '\t')) ++at;
+        while (end > at && (end[-1] == ' ' || end[-1] == '\t')) --end;
+        unsigned long long n = 0;
+        result = at < end && end - at <= 10 ? 1 : -1;
+        for (const char* c = at; c < end && result == 1; ++c) {
+            if (*c < '0' || *c > '9') result = -1;
+            else n = n * 10 + (unsigned)(*c - '0');
+        }
+        if (result == 1 && n > 0xFFFFFFFFull) result = -1;
+        *value = n;
+    });
+    return result;
+}
+
+// video + audio x 1000 bit/s from the settings file as it is now; 0 when unusable.
+unsigned long long read_bit_rates() {
+    char ini_utf8[32];
+    to_utf8(settings_name(), ini_utf8, sizeof(ini_utf8));
+    static char text[65536];
+    if (read_settings(text, sizeof(text)) < 0) {
+        log_line("bit rates unusable: %s missing; periodic writes only", ini_utf8);
+        return 0;
+    }
+    unsigned long long video = 0, audio = 0;
+    const char* keys[] = {"dwVideoBitrate", "dwAudioBitrate"};
+    unsigned long long* values[] = {&video, &audio};
+    for (int i = 0; i < 2; ++i) {
+        int found = setting_number(text, keys[i], values[i]);
+        if (found != 1) {
+            log_line("bit rates unusable: %s %s in %s; periodic writes only", keys[i],
+                     found == 0 ? "missing" : "not a number", ini_utf8);
+            return 0;
+        }
+    }
+    log_line("bit rates video %llu bit/s audio %llu kbit/s", video, audio);
+    return video + audio * 1000;
+}
+
+Output output_mode() {
+    wchar_t path[MAX_PATH];
+    in_folder(L"standin_output.txt", path);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return kNormal;
+    char text[64] = {0};
+    DWORD got = 0;
+    ReadFile(file, text, sizeof(text) - 1, &got, nullptr);
+    CloseHandle(file);
+    text[got] = '\0';
+    char* word = text;
+    while (*word == ' ' || *word == '\t' || *word == '\r' || *word == '\n') ++word;
+    char* end = word + std::strlen(word);
+    while (end > word && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\r' || end[-1] == '\n'))
+        *--end = '\0';
+    if (lstrcmpiA(word, "none") == 0) return kNone;
+    if (lstrcmpiA(word, "small") == 0) return kSmall;
+    log_line("output %s not understood: normal output", word);
+    return kNormal;
 }
 
 // Seconds from a small file beside the program, 0 when there is none (at most an hour).
@@ -159,11 +274,19 @@ void write_chunk() {
     recorded_bytes += written;
 }
 
-void start_recording(HWND dialog) {
+void start_recording(HWND dialog, DWORD commanded) {
     if (recording != INVALID_HANDLE_VALUE) {
         log_line("already recording");
         return;
     }
+    output = output_mode();
+    if (output == kNone) {
+        log_line("output none: no file written");
+        show_state(dialog, L"recording nothing (no file)");
+        return;
+    }
+    record_tick = commanded;
+    bits_per_second = output == kSmall ? 0 : read_bit_rates();
     wchar_t samples[MAX_PATH];
     in_folder(L"Samples", samples);
     CreateDirectoryW(samples, nullptr);
@@ -190,20 +313,44 @@ void start_recording(HWND dialog) {
     recorded_bytes = 0;
     log_line("recording %s", name);
     write_chunk();
-    SetTimer(dialog, kGrowTimer, 1000, nullptr);
+    if (output == kSmall)
+        log_line("output small: one chunk only");
+    else
+        SetTimer(dialog, kGrowTimer, 1000, nullptr);
     wchar_t state[100];
     wsprintfW(state, L"recording %s (no video)", recording_name);
     show_state(dialog, state);
 }
 
+// Extends the open recording to what its bit rates give for the time since the record
+// command, so that a recorder checking the size against its settings finds it whole.
+void extend_to_expected() {
+    if (bits_per_second == 0) return;
+    const DWORD ms = GetTickCount() - record_tick;
+    if (ms > (~0ull - 7999) / bits_per_second) {
+        log_line("expected size too large for %lu ms", (unsigned long)ms);
+        return;
+    }
+    const unsigned long long expected = (bits_per_second * ms + 7999) / 8000;
+    log_line("expected %llu bytes for %lu ms", expected, (unsigned long)ms);
+    if (expected <= recorded_bytes) return;
+    LARGE_INTEGER at;
+    at.QuadPart = (LONGLONG)expected;
+    if (SetFilePointerEx(recording, at, nullptr, FILE_BEGIN) && SetEndOfFile(recording))
+        recorded_bytes = expected;
+    else
+        log_line("cannot extend to %llu bytes: error %lu", expected, GetLastError());
+}
+
 void finish_recording(HWND dialog) {
     if (recording == INVALID_HANDLE_VALUE) return;
     KillTimer(dialog, kGrowTimer);
+    extend_to_expected();
     CloseHandle(recording);
     recording = INVALID_HANDLE_VALUE;
     char name[200];
     to_utf8(recording_name, name, sizeof(name));
-    log_line("written %s %lu bytes", name, recorded_bytes);
+    log_line("written %s %llu bytes", name, recorded_bytes);
     show_state(dialog, L"idle");
 }
 
@@ -218,13 +365,14 @@ INT_PTR CALLBACK standin_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
         if (wparam == kGrowTimer) write_chunk();
         return TRUE;
     case kRecord: {
+        const DWORD commanded = GetTickCount();
         log_line("message 2027 record");
         DWORD hang = seconds_from(L"standin_hang.txt");
         if (hang) {
             log_line("hang %lu s", (unsigned long)hang);
             Sleep(hang * 1000);
         }
-        start_recording(dialog);
+        start_recording(dialog, commanded);
         return TRUE;
     }
     case kStop:
