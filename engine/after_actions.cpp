@@ -140,7 +140,8 @@ void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64
 
     // The install folder (at most kInstallFolderMax bytes) and "Samples".
     char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder, kSamplesFolder);
+    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder,
+                 kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
     FolderListing folder_listing;
@@ -196,7 +197,8 @@ std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_
 bool check_recording(int index, std::time_t started, std::time_t seconds) {
     if (index < 0 || index >= kMaxReservations) return false;
     char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder, kSamplesFolder);
+    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder,
+                 kSamplesFolder);
     char pattern[sizeof(source_folder) + 4];
     std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
     FolderListing folder_listing;
@@ -247,7 +249,8 @@ void run_after_action(int index) {
     if (!acts) return;
     std::time_t next = 0;
     Occurrence coming;
-    const bool has_next = next_occurrence(reservations.table, reservations.count, now, &next, &coming);
+    const bool has_next =
+        next_occurrence(reservations.table, reservations.count, now, &next, &coming);
     if (action == 4 && !standby_allowed(now)) {
         journal_reservation(kEventPowerAction, index, "%s",
                             "次の録画が5分以内に始まるため、スタンバイしません");

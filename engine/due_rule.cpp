@@ -93,7 +93,8 @@ bool weekday_selected(const Reservation& r, int weekday) {
 }
 
 bool reservation_period(const Reservation& r, std::time_t* start, std::time_t* end) {
-    return record_moment(r.start_date, r.start_time, start) && record_moment(r.end_date, r.end_time, end);
+    return record_moment(r.start_date, r.start_time, start) &&
+           record_moment(r.end_date, r.end_time, end);
 }
 
 bool next_due_occurrence(const Reservation& r, int index, std::time_t from, Occurrence* out) {

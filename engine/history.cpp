@@ -106,10 +106,11 @@ void read_back(const JournalLine& line, void*) {
         state.open_recording.open = line.exact && line.slot > 0;
         state.open_recording.at = line.when;
         state.open_recording.slot = line.slot;
-        std::size_t n = line.name_len < sizeof(state.open_recording.name) - 1 ? line.name_len
-                                                                         : sizeof(state.open_recording.name) - 1;
-        std::memcpy(state.open_recording.name, line.name, n);
-        state.open_recording.name[n] = '\0';
+        char* name = state.open_recording.name;
+        const std::size_t room = sizeof(state.open_recording.name) - 1;
+        const std::size_t n = line.name_len < room ? line.name_len : room;
+        std::memcpy(name, line.name, n);
+        name[n] = '\0';
     } else if (line.event == kEventRecordingDone || line.event == kEventRecordingFailed) {
         if (line.slot == state.open_recording.slot) state.open_recording.open = false;
     } else if (line.event == kEventMissed) {
@@ -160,15 +161,14 @@ int journal_missed_since_last_run(std::time_t now) {
         return journal_missed(state.last_run, now, true, -1, now, kNotRunning, kNotRunning);
     // The program ended during a recording: what it kept from starting was never written.
     // Looked for from its start on, up to the journal's last line as kept back by it.
+    OpenRecording& r = state.open_recording;
     char held[96];
-    std::snprintf(held, sizeof(held), "別の予約(%d %s)を録画中でした", state.open_recording.slot,
-                  state.open_recording.name);
-    const int n = journal_missed(state.open_recording.at, now, true, state.open_recording.slot - 1, state.last_run,
-                                 held, kNotRunning);
+    std::snprintf(held, sizeof(held), "別の予約(%d %s)を録画中でした", r.slot, r.name);
+    const int n = journal_missed(r.at, now, true, r.slot - 1, state.last_run, held, kNotRunning);
     // Its result was never looked at; this line closes it for later start-ups.
-    journal_reservation(kEventRecordingFailed, state.open_recording.slot - 1, "%s",
+    journal_reservation(kEventRecordingFailed, r.slot - 1, "%s",
                         "録画中にプログラムが終了したため、録画を止められず結果もわかりません");
-    state.open_recording.open = false;
+    r.open = false;
     return n;
 }
 
@@ -179,7 +179,8 @@ void journal_recording_start(int index, std::time_t current, std::time_t stop) {
     journal_time_text(stop, stop_text, sizeof(stop_text));
     Occurrence o;
     // Late: after the moment the scan would have started it (its start less the minute).
-    long late = occurrence_at(reservations.table.slots[index], index, current, &o) && current > o.first ? (long)(current - o.first) : 0;
+    const bool due = occurrence_at(reservations.table.slots[index], index, current, &o);
+    const long late = due && current > o.first ? (long)(current - o.first) : 0;
     if (late > 0)
         journal_reservation(kEventRecordingStart, index, "終了予定 %s、%ld秒遅れて開始", stop_text, late);
     else
@@ -191,8 +192,8 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     static Occurrence found[kMissedLinesMax + 1];
     const Skip skip = {skip_index, from};
     // One more than is written: the first of those counted, where their span begins.
-    const int total = missed_occurrences(reservations.table, reservations.count, from, to, due_at_from, found,
-                                         kMissedLinesMax + 1, is_new, &skip);
+    const int total = missed_occurrences(reservations.table, reservations.count, from, to,
+                                         due_at_from, found, kMissedLinesMax + 1, is_new, &skip);
     const int lines = total < kMissedLinesMax ? total : kMissedLinesMax;
     for (int i = 0; i < lines; ++i) {
         const Occurrence& o = found[i];

@@ -42,7 +42,8 @@ void tell_timer(std::time_t next, std::time_t at, int result) {
 void rearm_wake_timer(std::time_t now) {
     // While a recording runs, the next start is the first after its stop: the running
     // one is no start to wake for, and none other can start before it stops.
-    const std::time_t from = recording.active && recording.stop_time > now ? recording.stop_time : now;
+    const bool after_stop = recording.active && recording.stop_time > now;
+    const std::time_t from = after_stop ? recording.stop_time : now;
     state.has_next = next_start(reservations.table, reservations.count, from, &state.next_at);
     if (!state.has_next) {
         platform.power->cancel_wake_timer();
@@ -57,7 +58,8 @@ void rearm_wake_timer(std::time_t now) {
 void update_keep_awake(std::time_t now) {
     // A start that has passed without being made (the scan was blocked, or the clock
     // jumped) is looked up again, so that the hold follows the real next start.
-    if (state.has_next && state.next_at < now && !recording.active && !state.recording_held) rearm_wake_timer(now);
+    if (state.has_next && state.next_at < now && !recording.active && !state.recording_held)
+        rearm_wake_timer(now);
     bool want = state.recording_held || (state.has_next && state.next_at - now < kAwakeLeadSeconds);
     if (want == state.awake) return;
     state.awake = want;
@@ -73,7 +75,8 @@ void hold_for_recording(bool held, std::time_t now) {
 
 bool standby_allowed(std::time_t now) {
     std::time_t at;
-    return !next_start(reservations.table, reservations.count, now, &at) || at - now >= kAwakeLeadSeconds;
+    return !next_start(reservations.table, reservations.count, now, &at) ||
+           at - now >= kAwakeLeadSeconds;
 }
 
 void reset_wake_state() { state = kAtStart; }
