@@ -78,6 +78,22 @@ int ensure_prefix(char* buf, std::size_t len) {
     return 0;
 }
 
+// The capture folder's "Samples" (the install folder, at most kInstallFolderMax bytes,
+// and the name) and its listing.
+struct SamplesSearch {
+    char folder[kInstallFolderMax + 16];
+    FolderListing listing;
+};
+
+// The newest file of "Samples" last written at or after since, as find_newest_file.
+int find_in_samples(std::int64_t since, SamplesSearch* search) {
+    capture_path(search->folder, sizeof(search->folder), capture_choice.use_install_folder,
+                 kSamplesFolder);
+    char pattern[sizeof(search->folder) + 4];
+    std::snprintf(pattern, sizeof(pattern), "%s\\*.*", search->folder);
+    return find_newest_file(pattern, &search->listing, since);
+}
+
 }  // namespace
 
 int list_folder(const char* pattern, std::uint32_t mask, FolderListing* listing) {
@@ -138,14 +154,10 @@ void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64
     if (ensure_folder(destination_folder) != 0 && !platform.files->exists(destination_folder))
         journal_reservation(kEventMoveFailed, slot, "フォルダを作れませんでした: %s", destination_folder);
 
-    // The install folder (at most kInstallFolderMax bytes) and "Samples".
-    char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder,
-                 kSamplesFolder);
-    char pattern[sizeof(source_folder) + 4];
-    std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
-    FolderListing folder_listing;
-    int newest = find_newest_file(pattern, &folder_listing, since);
+    SamplesSearch search;
+    const int newest = find_in_samples(since, &search);
+    const char* source_folder = search.folder;
+    const FolderListing& folder_listing = search.listing;
     if (newest < 0) {
         if (folder_listing.count > 0)
             journal_reservation(kEventMoveFailed, slot,
@@ -196,13 +208,10 @@ std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_
 
 bool check_recording(int index, std::time_t started, std::time_t seconds) {
     if (index < 0 || index >= kMaxReservations) return false;
-    char source_folder[kInstallFolderMax + 16];
-    capture_path(source_folder, sizeof(source_folder), capture_choice.use_install_folder,
-                 kSamplesFolder);
-    char pattern[sizeof(source_folder) + 4];
-    std::snprintf(pattern, sizeof(pattern), "%s\\*.*", source_folder);
-    FolderListing folder_listing;
-    const int newest = find_newest_file(pattern, &folder_listing, started);
+    SamplesSearch search;
+    const int newest = find_in_samples(started, &search);
+    const char* source_folder = search.folder;
+    const FolderListing& folder_listing = search.listing;
     if (newest < 0) {
         journal_reservation(kEventRecordingFailed, index, "録画ソフトがファイルを書きませんでした: %s",
                             source_folder);
