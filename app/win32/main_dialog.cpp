@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include "app/win32/history_window.h"
+#include "base/calendar.h"
 #include "base/win32/text.h"
 #include "capture_settings/win32/conditions_dialog.h"
 #include "engine/capture_control.h"
@@ -151,8 +152,10 @@ void MainDialogHost::show_reservation(WindowRef dialog, int index) {
 }
 
 void on_time_change(HWND dialog) {
-    // The zone is read again, and every local time the scan keeps is worked out anew.
+    // The zone is read again, and every local time the calendar and the scan keep is
+    // worked out anew.
     _tzset();
+    reset_calendar_memo();
     reset_schedule_cache();
     rearm_wake_timer(std::time(nullptr));
     InvalidateRect(dialog, nullptr, FALSE);

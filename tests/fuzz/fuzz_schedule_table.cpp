@@ -14,7 +14,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "tests/support/core_state.h"
 #include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
 #include "engine/capture_control.h"
@@ -23,6 +22,7 @@
 #include "reservations/reservation.h"
 #include "resources/resource_ids.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/core_state.h"
 #include "view/timetable.h"
 
 namespace {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/core_state.h"
 #include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
 #include "engine/scheduler.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/core_state.h"
 
 namespace {
 

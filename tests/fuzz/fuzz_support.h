@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "base/calendar.h"
 #include "base/platform.h"
 #include "base/sjis.h"
 #include "view/fonts.h"
@@ -144,6 +145,7 @@ inline void use_time_zone(const char* tz) {
     current = tz;
     setenv("TZ", tz, 1);
     tzset();
+    reset_calendar_memo();
 }
 
 // Reads bytes of the input one after the other; past its end every value is 0.

@@ -1,4 +1,3 @@
-#include "tests/support/core_state.h"
 #include "tests/support/fakes.h"
 
 #include <iconv.h>
@@ -6,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
-#include "engine/scheduler.h"
+#include "tests/support/core_state.h"
 
 int MemoryFiles::read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) {
     *got = 0;
@@ -48,6 +47,8 @@ ScopedTimeZone::ScopedTimeZone(const char* tz) {
     if (had) saved = old;
     setenv("TZ", tz, 1);
     tzset();
+    // The calendar's kept midnights belong to the zone before.
+    reset_calendar_memo();
 }
 
 ScopedTimeZone::~ScopedTimeZone() {
@@ -56,6 +57,7 @@ ScopedTimeZone::~ScopedTimeZone() {
     else
         unsetenv("TZ");
     tzset();
+    reset_calendar_memo();
 }
 
 std::int64_t local_time(int year, int month, int day, int hour, int minute, int second) {

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "tests/support/core_state.h"
 #include "base/win32/text.h"
 #include "base/win32/win32_platform.h"
 #include "engine/scheduler.h"
+#include "tests/support/core_state.h"
 #include "tests/support/fakes.h"
 
 // The file's bytes; empty when it cannot be read. Another process may hold it open.

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/core_state.h"
 #include "base/journal.h"
 #include "engine/after_actions.h"
 #include "engine/wake.h"
 #include "engine/history.h"
 #include "engine/scheduler.h"
+#include "tests/support/core_state.h"
 #include "tests/support/fakes.h"
 #include "tests/support/scheduler_rig.h"
 

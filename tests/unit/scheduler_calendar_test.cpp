@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/core_state.h"
 #include "base/journal.h"
 #include "engine/history.h"
 #include "engine/scheduler.h"
+#include "tests/support/core_state.h"
 #include "tests/support/fakes.h"
 #include "tests/support/scheduler_rig.h"
 
