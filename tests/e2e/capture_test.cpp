@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/capture_interface.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -26,7 +27,6 @@ RECT rect_of(HWND window) {
     return r;
 }
 
-// True when window lies below every other visible top-level window.
 // Waits until a stand-in started from folder shows its window, placed where it puts it.
 HWND wait_standin_window(const CaptureFolder& folder) {
     if (!log_shows(folder, "window shown", 15000)) return nullptr;
@@ -60,7 +60,7 @@ TEST(Capture, OpenControlWindowIsAdoptedAndCommanded) {
     ASSERT_NE(nullptr, hwnd);
     Dialog dialog(hwnd);
 
-    ASSERT_TRUE(dialog.command(1128));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_RECORD));
     EXPECT_TRUE(log_shows(folder, "message 2027 record"));
     EXPECT_TRUE(log_shows(folder, "recording Samples\\"));
     Sleep(2500);  // the recording grows once a second
@@ -68,10 +68,10 @@ TEST(Capture, OpenControlWindowIsAdoptedAndCommanded) {
     std::wstring file = L"Samples\\" + folder.list(L"Samples")[0];
     EXPECT_GT(folder.file_size(file), 2048);
 
-    ASSERT_TRUE(dialog.command(1127));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_STOP));
     EXPECT_TRUE(log_shows(folder, "message 2025 stop"));
     EXPECT_TRUE(log_shows(folder, "written Samples\\"));
-    ASSERT_TRUE(dialog.command(1126));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_PLAY));
     EXPECT_TRUE(log_shows(folder, "message 2026 play"));
 
     std::string log = folder.standin_log();
@@ -92,7 +92,8 @@ TEST(Capture, WithoutAControlWindowTheCaptureButtonsDoNothing) {
     ASSERT_NE(nullptr, hwnd);
     Dialog dialog(hwnd);
 
-    for (int id : {1128, 1127, 1126}) ASSERT_TRUE(dialog.command(id, 0, 5000)) << id;
+    for (int id : {IDC_CAPTURE_RECORD, IDC_CAPTURE_STOP, IDC_CAPTURE_PLAY})
+        ASSERT_TRUE(dialog.command(id, 0, 5000)) << id;
     Sleep(1500);
     EXPECT_EQ(nullptr, find_capture_window());
     EXPECT_FALSE(folder.exists(L"capture_standin.log"));  // nothing was launched
@@ -111,7 +112,7 @@ TEST(Capture, ChgLaunchesThroughTheQuotedPathPlacesTheWindowAndClosesIt) {
     ReferenceWindow reference;  // the placed window must end up below it
     // The dialog waits 13 s for the launched application before it answers.
     DWORD started = GetTickCount();
-    ASSERT_TRUE(dialog.command(1097, 0, 60000));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_TOGGLE, 0, 60000));
     EXPECT_GE(GetTickCount() - started, 12500u);
     HWND capture = find_capture_window();
     ASSERT_NE(nullptr, capture);
@@ -126,7 +127,7 @@ TEST(Capture, ChgLaunchesThroughTheQuotedPathPlacesTheWindowAndClosesIt) {
     EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
 
     // A second "Chg" sends the close command; the application ends.
-    ASSERT_TRUE(dialog.command(1097, 0, 30000));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_TOGGLE, 0, 30000));
     EXPECT_TRUE(log_shows(folder, "message 2029 close"));
     EXPECT_TRUE(log_shows(folder, "exit"));
     EXPECT_TRUE(wait_until([] { return find_capture_window() == nullptr; }, 10000));
@@ -149,7 +150,7 @@ TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
     EXPECT_EQ(200, rect_of(capture).left);
 
     DWORD started = GetTickCount();
-    ASSERT_TRUE(dialog.command(1097, 0, 60000));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_TOGGLE, 0, 60000));
     EXPECT_LT(GetTickCount() - started, 10000u);  // no launch, no wait
     EXPECT_EQ(0, rect_of(capture).left);
     EXPECT_EQ(0, rect_of(capture).top);
@@ -160,7 +161,7 @@ TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
     EXPECT_EQ(1, capture_windows());
 
     // The window is adopted now: the record command reaches it.
-    ASSERT_TRUE(dialog.command(1128));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_RECORD));
     EXPECT_TRUE(log_shows(folder, "message 2027 record"));
 }
 
@@ -187,8 +188,8 @@ TEST(Capture, InstallFolderWithSpacesLaunchesTheRightProgram) {
     HWND hwnd = start_tavrel(tavrel, here);
     ASSERT_NE(nullptr, hwnd);
     Dialog dialog(hwnd);
-    dialog.select_combo(1121, 0);  // the reservation recorded with MPEG-1
-    ASSERT_TRUE(dialog.command(1097, 0, 60000));
+    dialog.select_combo(IDC_NAME_LIST, 0);  // the reservation recorded with MPEG-1
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_TOGGLE, 0, 60000));
 
     HWND capture = find_capture_window();
     ASSERT_NE(nullptr, capture);
@@ -201,7 +202,7 @@ TEST(Capture, InstallFolderWithSpacesLaunchesTheRightProgram) {
     EXPECT_EQ(0, rect_of(capture).left);
     EXPECT_EQ(0, rect_of(capture).top);
 
-    ASSERT_TRUE(dialog.command(1097, 0, 30000));
+    ASSERT_TRUE(dialog.command(IDC_CAPTURE_TOGGLE, 0, 30000));
     EXPECT_TRUE(wait_until([] { return find_capture_window() == nullptr; }, 10000));
 }
 
@@ -222,8 +223,8 @@ TEST(Capture, StandinShowsItsWindowOnlyAfterTheDelayItsFileAsksFor) {
 
     // It ends on the close command, finishing a recording that runs.
     HWND capture = find_capture_window();
-    SendMessageW(capture, 2027, 0, 0);
-    SendMessageW(capture, 2029, 0, 0);
+    SendMessageW(capture, kCaptureRecord, 0, 0);
+    SendMessageW(capture, kCaptureClose, 0, 0);
     DWORD code = 99;
     EXPECT_TRUE(standin.wait_exit(10000, &code));
     EXPECT_EQ(0u, code);
@@ -256,11 +257,11 @@ TEST(Capture, StandinWritesTheSizeItsSettingsGiveOrWhatItsOutputFileAsks) {
     DWORD lo = 0, hi = 0;
     auto record = [&](DWORD ms) {
         const DWORD before = GetTickCount();
-        SendMessageW(capture, 2027, 0, 0);
+        SendMessageW(capture, kCaptureRecord, 0, 0);
         const DWORD recording = GetTickCount();
         Sleep(ms);
         const DWORD stopping = GetTickCount();
-        SendMessageW(capture, 2025, 0, 0);
+        SendMessageW(capture, kCaptureStop, 0, 0);
         lo = stopping - recording - 16;  // the tick's granularity on Windows
         hi = GetTickCount() - before + 16;
     };
@@ -302,13 +303,13 @@ TEST(Capture, HungCaptureApplicationDoesNotHoldTheProgramForEver) {
     Dialog dialog(hwnd);
 
     DWORD started = GetTickCount();
-    EXPECT_TRUE(dialog.command(1128, 0, 90000));
+    EXPECT_TRUE(dialog.command(IDC_CAPTURE_RECORD, 0, 90000));
     DWORD took = GetTickCount() - started;
     EXPECT_TRUE(log_shows(folder, "hang 120 s", 1000));
     EXPECT_LT(took, 45000u);
     // The dialog answers again.
     started = GetTickCount();
-    EXPECT_TRUE(dialog.command(1085 + 1000, 0, 5000));  // an id without a command
+    EXPECT_TRUE(dialog.command(IDC_ADD + 1000, 0, 5000));  // an id without a command
     EXPECT_LT(GetTickCount() - started, 5000u);
 }
 

@@ -52,21 +52,19 @@ struct Session {
         folder.write_schedule(table);
         main = start_tavrel(tavrel, folder);
         if (!main) return;
-        Dialog(main).select_combo(1121, 0);
+        Dialog(main).select_combo(IDC_NAME_LIST, 0);
     }
 
-    // Presses "録画条件\n設定" and waits for the dialog to show.
     HWND open_conditions() const {
-        Dialog(main).post_command(1131);
+        Dialog(main).post_command(IDC_OPEN_CONDITIONS);
         HWND found = nullptr;
         wait_until([&] { return (found = find_conditions_dialog(tavrel.pid())) != nullptr; },
                    15000);
         return found;
     }
 
-    // "予約更新", then slot 0 as "recdata.dat" holds it.
     Reservation saved_slot0() const {
-        EXPECT_TRUE(Dialog(main).command(1123));
+        EXPECT_TRUE(Dialog(main).command(IDC_UPDATE));
         Reservation r;
         std::memset(&r, 0xEE, sizeof(r));
         std::string bytes = folder.read_file(L"recdata.dat");
@@ -90,63 +88,65 @@ std::string condition_bytes(const Reservation& r) {
 TEST(ConditionsDialog, ShowsTheRecordChangesEveryControlAndStores) {
     Session s(L"conditions-store", one_reservation());
     ASSERT_NE(nullptr, s.main);
-    ASSERT_TRUE(Dialog(s.main).enabled(1131));
+    ASSERT_TRUE(Dialog(s.main).enabled(IDC_OPEN_CONDITIONS));
     HWND hwnd = s.open_conditions();
     ASSERT_NE(nullptr, hwnd);
     Dialog d(hwnd);
     EXPECT_EQ(s.main, GetWindow(hwnd, GW_OWNER));
 
     // The default record as shown.
-    EXPECT_EQ(L"40", d.text(1074));
-    ASSERT_EQ(2, d.combo_count(1133));
-    EXPECT_EQ(L"48.0Khz", d.combo_item(1133, d.combo_selection(1133)));
-    ASSERT_EQ(5, d.combo_count(1073));
-    EXPECT_EQ(L"384Kbps", d.combo_item(1073, d.combo_selection(1073)));
-    ASSERT_EQ(9, d.combo_count(1134));
-    EXPECT_EQ(L"720x480 pixel/inch", d.combo_item(1134, d.combo_selection(1134)));
-    EXPECT_EQ(L"320x480 pixel/inch", d.combo_item(1134, 8));  // unsorted, by position
-    ASSERT_EQ(7, d.combo_count(1144));
-    EXPECT_EQ(L"IBBPBBPBBPBBPBB(標準)", d.combo_item(1144, d.combo_selection(1144)));
-    ASSERT_EQ(5, d.combo_count(1138));
-    EXPECT_EQ(L"なにもしない", d.combo_item(1138, d.combo_selection(1138)));
-    EXPECT_EQ(L"スタンバイする", d.combo_item(1138, 4));
-    EXPECT_EQ(L"0", d.text(1139));
-    EXPECT_EQ(L"127", d.text(1075));
-    EXPECT_EQ(L"70", d.text(1076));
-    EXPECT_EQ(L"67", d.text(1077));
-    EXPECT_EQ(L"0", d.text(1078));
-    EXPECT_EQ(L"", d.text(1136));
-    EXPECT_EQ(L"0", d.text(1137));
-    for (int id : {1090, 1091, 1092, 1093, 1094, 1095, 1096, 1140, 1141, 1142, 1143})
+    EXPECT_EQ(L"40", d.text(IDC_VIDEO_BITRATE));
+    ASSERT_EQ(2, d.combo_count(IDC_SAMPLE_RATE));
+    EXPECT_EQ(L"48.0Khz", d.combo_item(IDC_SAMPLE_RATE, d.combo_selection(IDC_SAMPLE_RATE)));
+    ASSERT_EQ(5, d.combo_count(IDC_AUDIO_BITRATE));
+    EXPECT_EQ(L"384Kbps", d.combo_item(IDC_AUDIO_BITRATE, d.combo_selection(IDC_AUDIO_BITRATE)));
+    ASSERT_EQ(9, d.combo_count(IDC_RECORD_SIZE));
+    EXPECT_EQ(L"720x480 pixel/inch", d.combo_item(IDC_RECORD_SIZE, d.combo_selection(IDC_RECORD_SIZE)));
+    EXPECT_EQ(L"320x480 pixel/inch", d.combo_item(IDC_RECORD_SIZE, 8));  // unsorted, by position
+    ASSERT_EQ(7, d.combo_count(IDC_GOP_PATTERN));
+    EXPECT_EQ(L"IBBPBBPBBPBBPBB(標準)", d.combo_item(IDC_GOP_PATTERN, d.combo_selection(IDC_GOP_PATTERN)));
+    ASSERT_EQ(5, d.combo_count(IDC_AFTER_ACTION));
+    EXPECT_EQ(L"なにもしない", d.combo_item(IDC_AFTER_ACTION, d.combo_selection(IDC_AFTER_ACTION)));
+    EXPECT_EQ(L"スタンバイする", d.combo_item(IDC_AFTER_ACTION, 4));
+    EXPECT_EQ(L"0", d.text(IDC_AFTER_DELAY));
+    EXPECT_EQ(L"127", d.text(IDC_BRIGHTNESS));
+    EXPECT_EQ(L"70", d.text(IDC_CONTRAST));
+    EXPECT_EQ(L"67", d.text(IDC_SATURATION));
+    EXPECT_EQ(L"0", d.text(IDC_HUE));
+    EXPECT_EQ(L"", d.text(IDC_MOVE_FOLDER));
+    EXPECT_EQ(L"0", d.text(IDC_FOLDER_LENGTH));
+    for (int id : {IDC_VBR, IDC_USE_CONDITIONS, IDC_USE_QUALITY, IDC_MOVE_AFTER_RECORD, IDC_MPEG1,
+                   IDC_CHANGE_FORMAT, IDC_USE_GOP, IDC_FORMAT_PS, IDC_FORMAT_VES_AES, IDC_FORMAT_VES,
+                   IDC_FORMAT_AVI})
         EXPECT_FALSE(d.checked(id)) << id;
-    EXPECT_TRUE(d.enabled(1094));  // KROTX1.exe and Krotx1.ini are in the folder
+    EXPECT_TRUE(d.enabled(IDC_MPEG1));  // KROTX1.exe and Krotx1.ini are in the folder
     DWORD_PTR range = 0;
-    SendMessageTimeoutW(d.item(1132), UDM_GETRANGE, 0, 0, SMTO_NORMAL, 5000, &range);
+    SendMessageTimeoutW(d.item(IDC_BITRATE_SPIN), UDM_GETRANGE, 0, 0, SMTO_NORMAL, 5000, &range);
     EXPECT_EQ(20, (int)HIWORD(range));
     EXPECT_EQ(150, (int)LOWORD(range));
 
     // Every control changed.
-    d.set_text(1074, L"75");
-    d.click(1090);
-    d.select_combo(1073, 1);
-    d.select_combo(1133, 0);
-    d.select_combo(1134, 3);
-    d.click(1091);
-    d.click(1092);
-    d.click(1093);
-    d.set_text(1075, L"300");
-    d.set_text(1076, L"12");
-    d.set_text(1077, L"200");
-    d.set_text(1078, L"45");
-    d.set_text(1136, L"D:\\録画\\ドラマ");
-    EXPECT_EQ(L"14", d.text(1137));  // 3 + 4 + 1 + 6 bytes
-    d.select_combo(1138, 2);
-    d.set_text(1139, L"300");
-    d.click(1095);
-    d.click(1142);
-    d.click(1096);
-    d.select_combo(1144, 5);
-    d.click(1);  // "更新"
+    d.set_text(IDC_VIDEO_BITRATE, L"75");
+    d.click(IDC_VBR);
+    d.select_combo(IDC_AUDIO_BITRATE, 1);
+    d.select_combo(IDC_SAMPLE_RATE, 0);
+    d.select_combo(IDC_RECORD_SIZE, 3);
+    d.click(IDC_USE_CONDITIONS);
+    d.click(IDC_USE_QUALITY);
+    d.click(IDC_MOVE_AFTER_RECORD);
+    d.set_text(IDC_BRIGHTNESS, L"300");
+    d.set_text(IDC_CONTRAST, L"12");
+    d.set_text(IDC_SATURATION, L"200");
+    d.set_text(IDC_HUE, L"45");
+    d.set_text(IDC_MOVE_FOLDER, L"D:\\録画\\ドラマ");
+    EXPECT_EQ(L"14", d.text(IDC_FOLDER_LENGTH));  // 3 + 4 + 1 + 6 bytes
+    d.select_combo(IDC_AFTER_ACTION, 2);
+    d.set_text(IDC_AFTER_DELAY, L"300");
+    d.click(IDC_CHANGE_FORMAT);
+    d.click(IDC_FORMAT_VES);
+    d.click(IDC_USE_GOP);
+    d.select_combo(IDC_GOP_PATTERN, 5);
+    d.click(IDC_STORE);
     ASSERT_TRUE(closed(hwnd));
 
     Reservation r = s.saved_slot0();
@@ -175,27 +175,27 @@ TEST(ConditionsDialog, ShowsTheRecordChangesEveryControlAndStores) {
     hwnd = s.open_conditions();
     ASSERT_NE(nullptr, hwnd);
     d = Dialog(hwnd);
-    EXPECT_EQ(L"75", d.text(1074));
-    EXPECT_EQ(L"224Kbps", d.combo_item(1073, d.combo_selection(1073)));
-    EXPECT_EQ(L"544x480 pixel/inch", d.combo_item(1134, d.combo_selection(1134)));
-    EXPECT_EQ(L"IPP", d.combo_item(1144, d.combo_selection(1144)));
-    EXPECT_EQ(L"14", d.text(1137));
-    EXPECT_TRUE(d.checked(1142));
-    EXPECT_TRUE(d.checked(1095));
-    d.set_text(1074, L"99999999999999999999");
-    d.set_text(1075, L"99999999999999");
-    d.set_text(1139, L"99999999999999999999");
+    EXPECT_EQ(L"75", d.text(IDC_VIDEO_BITRATE));
+    EXPECT_EQ(L"224Kbps", d.combo_item(IDC_AUDIO_BITRATE, d.combo_selection(IDC_AUDIO_BITRATE)));
+    EXPECT_EQ(L"544x480 pixel/inch", d.combo_item(IDC_RECORD_SIZE, d.combo_selection(IDC_RECORD_SIZE)));
+    EXPECT_EQ(L"IPP", d.combo_item(IDC_GOP_PATTERN, d.combo_selection(IDC_GOP_PATTERN)));
+    EXPECT_EQ(L"14", d.text(IDC_FOLDER_LENGTH));
+    EXPECT_TRUE(d.checked(IDC_FORMAT_VES));
+    EXPECT_TRUE(d.checked(IDC_CHANGE_FORMAT));
+    d.set_text(IDC_VIDEO_BITRATE, L"99999999999999999999");
+    d.set_text(IDC_BRIGHTNESS, L"99999999999999");
+    d.set_text(IDC_AFTER_DELAY, L"99999999999999999999");
     // 130 bytes: 62 double-byte characters and six ASCII ones.
     std::wstring folder = L"C:\\";
     for (int i = 0; i < 62; ++i) folder += L"録";
     folder += L"\\ab";
-    d.set_text(1136, folder);
-    EXPECT_EQ(L"130", d.text(1137));
-    d.set_text(1136, std::wstring(300, L'x'));  // longer than the counter reads
-    EXPECT_EQ(L"254", d.text(1137));
-    d.set_text(1136, folder);
-    d.click(1095);  // format unchecked: 0 whatever radio button is chosen
-    d.click(1);
+    d.set_text(IDC_MOVE_FOLDER, folder);
+    EXPECT_EQ(L"130", d.text(IDC_FOLDER_LENGTH));
+    d.set_text(IDC_MOVE_FOLDER, std::wstring(300, L'x'));  // longer than the counter reads
+    EXPECT_EQ(L"254", d.text(IDC_FOLDER_LENGTH));
+    d.set_text(IDC_MOVE_FOLDER, folder);
+    d.click(IDC_CHANGE_FORMAT);  // format unchecked: 0 whatever radio button is chosen
+    d.click(IDC_STORE);
     ASSERT_TRUE(closed(hwnd));
 
     r = s.saved_slot0();
@@ -222,22 +222,22 @@ TEST(ConditionsDialog, ClosingWithoutStoringChangesNothing) {
         HWND hwnd = s.open_conditions();
         ASSERT_NE(nullptr, hwnd);
         Dialog d(hwnd);
-        EXPECT_EQ(L"300", d.text(1139));
-        EXPECT_TRUE(d.checked(1141));
-        EXPECT_EQ(L"127", d.text(1075));
-        d.set_text(1075, L"5");
-        d.set_text(1074, L"100");
-        d.select_combo(1138, 3);
-        d.click(1090);
-        d.click(1143);
+        EXPECT_EQ(L"300", d.text(IDC_AFTER_DELAY));
+        EXPECT_TRUE(d.checked(IDC_FORMAT_VES_AES));
+        EXPECT_EQ(L"127", d.text(IDC_BRIGHTNESS));
+        d.set_text(IDC_BRIGHTNESS, L"5");
+        d.set_text(IDC_VIDEO_BITRATE, L"100");
+        d.select_combo(IDC_AFTER_ACTION, 3);
+        d.click(IDC_VBR);
+        d.click(IDC_FORMAT_AVI);
         if (way == kButton) {
-            d.click(2);
+            d.click(IDC_DONT_STORE);
         } else if (way == kEscape) {
             d.press_escape();
         } else {
             // Enter in an edit presses the default push button, "更新しない".
-            PostMessageW(d.item(1075), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-            PostMessageW(d.item(1075), WM_KEYUP, VK_RETURN, 0xC01C0001);
+            PostMessageW(d.item(IDC_BRIGHTNESS), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+            PostMessageW(d.item(IDC_BRIGHTNESS), WM_KEYUP, VK_RETURN, 0xC01C0001);
         }
         ASSERT_TRUE(closed(hwnd));
     }
@@ -258,14 +258,14 @@ TEST(ConditionsDialog, Mpeg1WithoutItsSettingsFileIsDisabled) {
     HWND hwnd = s.open_conditions();
     ASSERT_NE(nullptr, hwnd);
     Dialog d(hwnd);
-    EXPECT_FALSE(d.enabled(1094));
-    EXPECT_FALSE(d.checked(1094));
+    EXPECT_FALSE(d.enabled(IDC_MPEG1));
+    EXPECT_FALSE(d.checked(IDC_MPEG1));
     // The lists still follow the stored flag: the 240-line sizes, size 7 shown as the first.
-    ASSERT_EQ(5, d.combo_count(1134));
-    EXPECT_EQ(L"480x240 pixel/inch", d.combo_item(1134, d.combo_selection(1134)));
-    EXPECT_EQ(0, d.combo_count(1144));
-    EXPECT_EQ(-1, d.combo_selection(1073));
-    d.click(1);
+    ASSERT_EQ(5, d.combo_count(IDC_RECORD_SIZE));
+    EXPECT_EQ(L"480x240 pixel/inch", d.combo_item(IDC_RECORD_SIZE, d.combo_selection(IDC_RECORD_SIZE)));
+    EXPECT_EQ(0, d.combo_count(IDC_GOP_PATTERN));
+    EXPECT_EQ(-1, d.combo_selection(IDC_AUDIO_BITRATE));
+    d.click(IDC_STORE);
     ASSERT_TRUE(closed(hwnd));
 
     Reservation r = s.saved_slot0();
@@ -286,27 +286,27 @@ TEST(ConditionsDialog, Mpeg1BoxRefillsTheListsFromTheStoredRecord) {
     HWND hwnd = s.open_conditions();
     ASSERT_NE(nullptr, hwnd);
     Dialog d(hwnd);
-    EXPECT_TRUE(d.enabled(1094));
-    EXPECT_TRUE(d.checked(1094));
-    EXPECT_EQ(L"320x240 pixel/inch", d.combo_item(1134, d.combo_selection(1134)));
-    EXPECT_EQ(0, d.combo_count(1144));
+    EXPECT_TRUE(d.enabled(IDC_MPEG1));
+    EXPECT_TRUE(d.checked(IDC_MPEG1));
+    EXPECT_EQ(L"320x240 pixel/inch", d.combo_item(IDC_RECORD_SIZE, d.combo_selection(IDC_RECORD_SIZE)));
+    EXPECT_EQ(0, d.combo_count(IDC_GOP_PATTERN));
 
     // Changes to the bit rate and the lists are dropped by the refill.
-    d.set_text(1074, L"99");
-    d.select_combo(1073, 0);
-    d.click(1094);  // now MPEG-2
-    EXPECT_FALSE(d.checked(1094));
-    ASSERT_EQ(9, d.combo_count(1134));
-    EXPECT_EQ(L"640x480 pixel/inch", d.combo_item(1134, d.combo_selection(1134)));
-    EXPECT_EQ(L"40", d.text(1074));
-    EXPECT_EQ(L"384Kbps", d.combo_item(1073, d.combo_selection(1073)));
-    ASSERT_EQ(7, d.combo_count(1144));
-    EXPECT_EQ(-1, d.combo_selection(1144));
-    d.select_combo(1144, 1);
-    d.click(1094);  // back to MPEG-1: the GOP list stays as it is
-    ASSERT_EQ(5, d.combo_count(1134));
-    EXPECT_EQ(1, d.combo_selection(1144));
-    d.click(1);
+    d.set_text(IDC_VIDEO_BITRATE, L"99");
+    d.select_combo(IDC_AUDIO_BITRATE, 0);
+    d.click(IDC_MPEG1);  // now MPEG-2
+    EXPECT_FALSE(d.checked(IDC_MPEG1));
+    ASSERT_EQ(9, d.combo_count(IDC_RECORD_SIZE));
+    EXPECT_EQ(L"640x480 pixel/inch", d.combo_item(IDC_RECORD_SIZE, d.combo_selection(IDC_RECORD_SIZE)));
+    EXPECT_EQ(L"40", d.text(IDC_VIDEO_BITRATE));
+    EXPECT_EQ(L"384Kbps", d.combo_item(IDC_AUDIO_BITRATE, d.combo_selection(IDC_AUDIO_BITRATE)));
+    ASSERT_EQ(7, d.combo_count(IDC_GOP_PATTERN));
+    EXPECT_EQ(-1, d.combo_selection(IDC_GOP_PATTERN));
+    d.select_combo(IDC_GOP_PATTERN, 1);
+    d.click(IDC_MPEG1);  // back to MPEG-1: the GOP list stays as it is
+    ASSERT_EQ(5, d.combo_count(IDC_RECORD_SIZE));
+    EXPECT_EQ(1, d.combo_selection(IDC_GOP_PATTERN));
+    d.click(IDC_STORE);
     ASSERT_TRUE(closed(hwnd));
 
     Reservation r = s.saved_slot0();
@@ -318,8 +318,8 @@ TEST(ConditionsDialog, Mpeg1BoxRefillsTheListsFromTheStoredRecord) {
     hwnd = s.open_conditions();
     ASSERT_NE(nullptr, hwnd);
     d = Dialog(hwnd);
-    EXPECT_EQ(0, d.combo_count(1144));
-    d.click(1);
+    EXPECT_EQ(0, d.combo_count(IDC_GOP_PATTERN));
+    d.click(IDC_STORE);
     ASSERT_TRUE(closed(hwnd));
     EXPECT_EQ(255, s.saved_slot0().gop_pattern);
 }
@@ -330,9 +330,9 @@ TEST(ConditionsDialog, NoReservationSelectedOpensNothing) {
     Process tavrel;
     HWND main = start_tavrel(tavrel, folder);
     ASSERT_NE(nullptr, main);
-    EXPECT_FALSE(Dialog(main).enabled(1131));
+    EXPECT_FALSE(Dialog(main).enabled(IDC_OPEN_CONDITIONS));
     // The command anyway, as if the button had been pressed: the dialog ends at once.
-    ASSERT_TRUE(Dialog(main).command(1131, 0, 15000));
+    ASSERT_TRUE(Dialog(main).command(IDC_OPEN_CONDITIONS, 0, 15000));
     EXPECT_EQ(nullptr, find_conditions_dialog(tavrel.pid()));
     EXPECT_TRUE(tavrel.running());
 }

@@ -12,8 +12,8 @@
 //     e2e::MessageBoxSeen box;                        // a box of the program, if expected
 //     if (e2e::wait_message_box(tavrel.pid(), 5000, &box)) e2e::press_ok(box.hwnd);
 //     e2e::Dialog dialog(e2e::wait_main_dialog(tavrel.pid(), 15000));
-//     dialog.command(1128);                           // WM_COMMAND, as a click would send
-//     dialog.select_combo(1121, 0);                   // CB_SETCURSEL + CBN_SELCHANGE
+//     dialog.command(IDC_CAPTURE_RECORD);             // WM_COMMAND, as a click would send
+//     dialog.select_combo(IDC_NAME_LIST, 0);          // CB_SETCURSEL + CBN_SELCHANGE
 //     SYSTEMTIME t; dialog.get_picker(dialog.picker(0), &t);   // pickers 0..3: start
 //                                                     // date, start time, end date, end time
 //     e2e::Screenshot shot; shot.capture();           // the whole screen
@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "reservations/reservation.h"
+#include "resources/resource_ids.h"
 
 namespace e2e {
 

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <colordlg.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -155,7 +155,7 @@ struct Session {
     }
     // A command that does nothing but repaint: once it has been handled, so has every
     // command before it.
-    void settle() const { EXPECT_TRUE(dialog().command(1126)); }
+    void settle() const { EXPECT_TRUE(dialog().command(IDC_CAPTURE_PLAY)); }
 };
 
 // ---- the colour chooser ----
@@ -166,7 +166,7 @@ HWND wait_colour_chooser(DWORD pid) {
         [&] {
             for (const WindowInfo& w : list_windows(pid))
                 if (w.visible && w.class_name == L"#32770" && w.title != L"Tavrel" &&
-                    GetDlgItem(w.hwnd, 706)) {  // its red edit field
+                    GetDlgItem(w.hwnd, COLOR_RED)) {
                     found = w.hwnd;
                     return true;
                 }
@@ -178,15 +178,15 @@ HWND wait_colour_chooser(DWORD pid) {
 
 // Presses "色" and picks red, green and blue in the chooser's edit fields; OK, or cancel.
 void choose_in_chooser(const Session& s, int red, int green, int blue, bool ok) {
-    s.dialog().post_command(1122);
+    s.dialog().post_command(IDC_COLOUR);
     HWND chooser = wait_colour_chooser(s.tavrel.pid());
     ASSERT_NE(nullptr, chooser);
     EXPECT_EQ(s.main, GetWindow(chooser, GW_OWNER));
     Dialog c(chooser);
     if (ok) {
-        c.set_text(706, std::to_wstring(red));
-        c.set_text(707, std::to_wstring(green));
-        c.set_text(708, std::to_wstring(blue));
+        c.set_text(COLOR_RED, std::to_wstring(red));
+        c.set_text(COLOR_GREEN, std::to_wstring(green));
+        c.set_text(COLOR_BLUE, std::to_wstring(blue));
         press_ok(chooser);
     } else {
         PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
@@ -208,11 +208,11 @@ void expect_swatch(HWND dialog, COLORREF colour) {
 
 void expect_weekly_controls(const Session& s, bool enabled) {
     EXPECT_EQ(enabled, IsWindowEnabled(s.dialog().picker(2)) != FALSE) << "end date";
-    for (int id = 1090; id <= 1096; ++id) EXPECT_EQ(enabled, s.dialog().enabled(id)) << id;
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(enabled, s.dialog().enabled(IDC_WEEKDAY_MON + i)) << i;
 }
 
 void expect_boxes(const Session& s, const bool (&checked)[7]) {
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(checked[i], s.dialog().checked(1090 + i)) << 1090 + i;
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(checked[i], s.dialog().checked(IDC_WEEKDAY_MON + i)) << i;
 }
 
 // The range of a date picker: flags and the two limits, read in tavrel.exe's memory.
@@ -258,7 +258,7 @@ TEST(Form, AddWritesTheFormIntoANewScheduleFile) {
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
     ASSERT_EQ((long long)kTable, s.folder.file_size(L"recdata.dat"));
-    EXPECT_FALSE(d.enabled(1131));
+    EXPECT_FALSE(d.enabled(IDC_OPEN_CONDITIONS));
 
     // A cancelled chooser leaves the swatch at its first colour.
     choose_in_chooser(s, 0, 0, 0, false);
@@ -267,36 +267,36 @@ TEST(Form, AddWritesTheFormIntoANewScheduleFile) {
     choose_in_chooser(s, 0, 128, 255, true);
     expect_swatch(s.main, 0xFF8000);
 
-    d.set_text(1121, L"ニュース");
+    d.set_text(IDC_NAME_LIST, L"ニュース");
     s.set_picker(0, date_of(2003, 2, 16));
     s.set_picker(1, time_of(23, 30, 0));
     s.set_picker(3, time_of(1, 15, 0));
-    d.select_combo(1073, 1);  // 毎週録画
+    d.select_combo(IDC_REPEAT_MODE, 1);  // 毎週録画
     s.set_picker(2, date_of(2003, 3, 31));
-    d.click(1090);  // 月 64
-    d.click(1094);  // 金 4
-    ASSERT_TRUE(d.command(1085));
+    d.click(IDC_WEEKDAY_MON);  // mask 64
+    d.click(IDC_WEEKDAY_FRI);  // mask 4
+    ASSERT_TRUE(d.command(IDC_ADD));
 
     std::string file = s.schedule();
     ASSERT_EQ((size_t)kTable, file.size());
     EXPECT_RECORD(record("ニュース", "030216", "030331", "233000", "011500", 1, 68, 0xFF8000),
                   slot(file, 0));
     for (int i = 1; i < 40; ++i) EXPECT_RECORD(default_record(), slot(file, i)) << "slot " << i;
-    ASSERT_EQ(1, d.combo_count(1121));
-    EXPECT_EQ(L"ニュース", d.combo_item(1121, 0));
-    EXPECT_EQ(0, d.combo_selection(1121));
-    EXPECT_TRUE(d.enabled(1131));
+    ASSERT_EQ(1, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(L"ニュース", d.combo_item(IDC_NAME_LIST, 0));
+    EXPECT_EQ(0, d.combo_selection(IDC_NAME_LIST));
+    EXPECT_TRUE(d.enabled(IDC_OPEN_CONDITIONS));
 
     // The form changed, then the name picked again: the form shows what was added.
-    d.click(1090);
-    d.select_combo(1073, 0);
-    d.set_text(1121, L"別");
+    d.click(IDC_WEEKDAY_MON);
+    d.select_combo(IDC_REPEAT_MODE, 0);
+    d.set_text(IDC_NAME_LIST, L"別");
     s.set_picker(0, date_of(2003, 1, 1));
     s.set_picker(1, time_of(5, 0, 0));
     s.set_picker(2, date_of(2003, 1, 2));
     s.set_picker(3, time_of(6, 0, 0));
-    d.select_combo(1121, 0);
-    EXPECT_EQ(L"ニュース", d.text(1121));
+    d.select_combo(IDC_NAME_LIST, 0);
+    EXPECT_EQ(L"ニュース", d.text(IDC_NAME_LIST));
     SYSTEMTIME t = s.picker(0);
     EXPECT_EQ(2003, t.wYear);
     EXPECT_EQ(2, t.wMonth);
@@ -311,7 +311,7 @@ TEST(Form, AddWritesTheFormIntoANewScheduleFile) {
     t = s.picker(3);
     EXPECT_EQ(1, t.wHour);
     EXPECT_EQ(15, t.wMinute);
-    EXPECT_EQ(1, d.combo_selection(1073));
+    EXPECT_EQ(1, d.combo_selection(IDC_REPEAT_MODE));
     expect_weekly_controls(s, true);
     expect_boxes(s, {true, false, false, false, true, false, false});
 }
@@ -324,30 +324,30 @@ TEST(Form, AddWithAnEmptyNameFillsTheFreeSlotButListsNothingNew) {
     s.set_picker(0, date_of(2003, 5, 5));
     s.set_picker(1, time_of(10, 0, 0));
     s.set_picker(3, time_of(10, 0, 0));
-    ASSERT_TRUE(d.command(1085));
-    EXPECT_EQ(0, d.combo_count(1121));
-    EXPECT_EQ(-1, d.combo_selection(1121));
-    EXPECT_FALSE(d.enabled(1131));
+    ASSERT_TRUE(d.command(IDC_ADD));
+    EXPECT_EQ(0, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(-1, d.combo_selection(IDC_NAME_LIST));
+    EXPECT_FALSE(d.enabled(IDC_OPEN_CONDITIONS));
     std::string file = s.schedule();
     // Equal times: the end date is the start date.
     EXPECT_RECORD(record("", "030505", "030505", "100000", "100000", 0, 0, 0x5454FF),
                   slot(file, 0));
 
-    d.set_text(1121, L"朝");
-    ASSERT_TRUE(d.command(1085));
-    ASSERT_EQ(1, d.combo_count(1121));
+    d.set_text(IDC_NAME_LIST, L"朝");
+    ASSERT_TRUE(d.command(IDC_ADD));
+    ASSERT_EQ(1, d.combo_count(IDC_NAME_LIST));
 
     // With one in use, the empty name goes to slot 1; the list keeps its one entry, which
     // stays selected. Once only, 22:00 to 02:00: ends on the next day.
-    d.set_text(1121, L"");
+    d.set_text(IDC_NAME_LIST, L"");
     s.set_picker(0, date_of(2003, 2, 28));
     s.set_picker(1, time_of(22, 0, 0));
     s.set_picker(3, time_of(2, 0, 0));
-    ASSERT_TRUE(d.command(1085));
-    EXPECT_EQ(1, d.combo_count(1121));
-    EXPECT_EQ(L"朝", d.combo_item(1121, 0));
-    EXPECT_EQ(0, d.combo_selection(1121));
-    EXPECT_TRUE(d.enabled(1131));
+    ASSERT_TRUE(d.command(IDC_ADD));
+    EXPECT_EQ(1, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(L"朝", d.combo_item(IDC_NAME_LIST, 0));
+    EXPECT_EQ(0, d.combo_selection(IDC_NAME_LIST));
+    EXPECT_TRUE(d.enabled(IDC_OPEN_CONDITIONS));
     file = s.schedule();
     EXPECT_RECORD(record("朝", "030505", "030505", "100000", "100000", 0, 0, 0x5454FF),
                   slot(file, 0));
@@ -359,11 +359,11 @@ TEST(Form, PickingANameShowsItsReservation) {
     Session s(L"form-show", five_reservations());
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    ASSERT_EQ(5, d.combo_count(1121));
-    EXPECT_EQ(L"ドラマ", d.combo_item(1121, 2));
+    ASSERT_EQ(5, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(L"ドラマ", d.combo_item(IDC_NAME_LIST, 2));
 
-    d.select_combo(1121, 2);
-    EXPECT_EQ(L"ドラマ", d.text(1121));
+    d.select_combo(IDC_NAME_LIST, 2);
+    EXPECT_EQ(L"ドラマ", d.text(IDC_NAME_LIST));
     SYSTEMTIME t = s.picker(0);
     EXPECT_EQ(2003, t.wYear);
     EXPECT_EQ(1, t.wMonth);
@@ -379,15 +379,15 @@ TEST(Form, PickingANameShowsItsReservation) {
     t = s.picker(3);
     EXPECT_EQ(21, t.wHour);
     EXPECT_EQ(54, t.wMinute);
-    EXPECT_EQ(1, d.combo_selection(1073));
+    EXPECT_EQ(1, d.combo_selection(IDC_REPEAT_MODE));
     expect_weekly_controls(s, true);
     expect_boxes(s, {true, false, false, false, false, false, true});  // 0x41: 月 and 日
-    EXPECT_TRUE(d.enabled(1131));
+    EXPECT_TRUE(d.enabled(IDC_OPEN_CONDITIONS));
     expect_swatch(s.main, 0x00C000);
 
     // Once only past midnight: the weekly controls are disabled and the boxes cleared.
-    d.select_combo(1121, 1);
-    EXPECT_EQ(L"映画", d.text(1121));
+    d.select_combo(IDC_NAME_LIST, 1);
+    EXPECT_EQ(L"映画", d.text(IDC_NAME_LIST));
     t = s.picker(0);
     EXPECT_EQ(2003, t.wYear);
     EXPECT_EQ(12, t.wMonth);
@@ -398,13 +398,13 @@ TEST(Form, PickingANameShowsItsReservation) {
     t = s.picker(3);
     EXPECT_EQ(1, t.wHour);
     EXPECT_EQ(15, t.wMinute);
-    EXPECT_EQ(0, d.combo_selection(1073));
+    EXPECT_EQ(0, d.combo_selection(IDC_REPEAT_MODE));
     expect_weekly_controls(s, false);
     expect_boxes(s, {false, false, false, false, false, false, false});
     expect_swatch(s.main, 0xC0C000);
 
     // A record without a colour of its own keeps the swatch's colour after the repaint.
-    d.select_combo(1121, 4);
+    d.select_combo(IDC_NAME_LIST, 4);
     expect_swatch(s.main, 0xC0C000);
 }
 
@@ -413,29 +413,29 @@ TEST(Form, UpdateStoresTheChangedFormIntoTheSelectedSlot) {
     Session s(L"form-update", before);
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    d.select_combo(1121, 2);  // ドラマ, weekly, 月 and 日, green
+    d.select_combo(IDC_NAME_LIST, 2);  // ドラマ, weekly, 月 and 日, green
 
-    d.set_text(1121, L"連続ドラマ");
+    d.set_text(IDC_NAME_LIST, L"連続ドラマ");
     s.set_picker(1, time_of(20, 0, 0));
     s.set_picker(2, date_of(2003, 9, 30));
-    d.click(1090);  // 月 off
-    d.click(1092);  // 水 on: 16 + 日 1
-    ASSERT_TRUE(d.command(1123));
+    d.click(IDC_WEEKDAY_MON);  // off
+    d.click(IDC_WEEKDAY_WED);  // on: 16 + 日 1
+    ASSERT_TRUE(d.command(IDC_UPDATE));
     std::string file = s.schedule();
     ASSERT_EQ((size_t)kTable, file.size());
     EXPECT_RECORD(record("連続ドラマ", "030106", "030930", "200000", "215400", 1, 17, 0x00C000),
                   slot(file, 2));
     for (int i : {0, 1, 3, 4}) EXPECT_RECORD(slot(before, i), slot(file, i)) << "slot " << i;
-    EXPECT_EQ(L"連続ドラマ", d.combo_item(1121, 2));
-    EXPECT_EQ(2, d.combo_selection(1121));
+    EXPECT_EQ(L"連続ドラマ", d.combo_item(IDC_NAME_LIST, 2));
+    EXPECT_EQ(2, d.combo_selection(IDC_NAME_LIST));
 
     // Once only now: the end date follows the times, not the disabled end-date picker,
     // and the boxes still count.
-    d.select_combo(1073, 0);
+    d.select_combo(IDC_REPEAT_MODE, 0);
     s.set_picker(0, date_of(2003, 12, 31));
     s.set_picker(1, time_of(23, 0, 0));
     s.set_picker(3, time_of(1, 0, 0));
-    ASSERT_TRUE(d.command(1123));
+    ASSERT_TRUE(d.command(IDC_UPDATE));
     file = s.schedule();
     EXPECT_RECORD(record("連続ドラマ", "031231", "040101", "230000", "010000", 0, 17, 0x00C000),
                   slot(file, 2));
@@ -446,12 +446,12 @@ TEST(Form, UpdateThatClearsANameShortensTheList) {
     Session s(L"form-clear", before);
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    d.select_combo(1121, 2);
-    d.set_text(1121, L"");
-    ASSERT_TRUE(d.command(1123));
-    ASSERT_EQ(2, d.combo_count(1121));
-    EXPECT_EQ(L"ニュース", d.combo_item(1121, 0));
-    EXPECT_EQ(L"映画", d.combo_item(1121, 1));
+    d.select_combo(IDC_NAME_LIST, 2);
+    d.set_text(IDC_NAME_LIST, L"");
+    ASSERT_TRUE(d.command(IDC_UPDATE));
+    ASSERT_EQ(2, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(L"ニュース", d.combo_item(IDC_NAME_LIST, 0));
+    EXPECT_EQ(L"映画", d.combo_item(IDC_NAME_LIST, 1));
 
     std::string file = s.schedule();
     ASSERT_EQ((size_t)kTable, file.size());
@@ -462,11 +462,11 @@ TEST(Form, UpdateThatClearsANameShortensTheList) {
     for (int i : {0, 1, 3, 4}) EXPECT_RECORD(slot(before, i), slot(file, i)) << "slot " << i;
 
     // An add names slot 2 again, and 3 and 4 come back.
-    d.set_text(1121, L"ドラマ");
-    ASSERT_TRUE(d.command(1085));
-    ASSERT_EQ(5, d.combo_count(1121));
-    EXPECT_EQ(L"音楽", d.combo_item(1121, 4));
-    EXPECT_EQ(4, d.combo_selection(1121));
+    d.set_text(IDC_NAME_LIST, L"ドラマ");
+    ASSERT_TRUE(d.command(IDC_ADD));
+    ASSERT_EQ(5, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(L"音楽", d.combo_item(IDC_NAME_LIST, 4));
+    EXPECT_EQ(4, d.combo_selection(IDC_NAME_LIST));
 }
 
 // The name box holds only what a record stores, however the text comes in: characters of
@@ -475,31 +475,31 @@ TEST(Form, NameBoxHoldsWhatARecordStores) {
     Session s(L"form-name-box", default_file());
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    HWND edit = FindWindowExW(d.item(1121), nullptr, L"Edit", nullptr);
+    HWND edit = FindWindowExW(d.item(IDC_NAME_LIST), nullptr, L"Edit", nullptr);
     ASSERT_NE(nullptr, edit);
     DWORD_PTR caret = 0;
     auto read_caret = [&] {
-        SendMessageTimeoutW(d.item(1121), CB_GETEDITSEL, 0, 0, SMTO_NORMAL, 10000, &caret);
+        SendMessageTimeoutW(d.item(IDC_NAME_LIST), CB_GETEDITSEL, 0, 0, SMTO_NORMAL, 10000, &caret);
     };
 
     // Typed: 21 full-width characters, of which the first 10 fill the 20 bytes.
     const std::wstring typed = L"あいうえおかきくけこさしすせそたちつてとな";
     for (wchar_t c : typed) SendMessageTimeoutW(edit, WM_CHAR, c, 1, SMTO_NORMAL, 10000, nullptr);
-    EXPECT_EQ(typed.substr(0, 10), d.text(1121));
+    EXPECT_EQ(typed.substr(0, 10), d.text(IDC_NAME_LIST));
     read_caret();
     EXPECT_EQ(MAKELONG(10, 10), (DWORD)caret);
 
     // Pasted: the Hangul syllable has no form in code page 932 and is left out; 5 half-width
     // bytes and 7 full-width characters make 19, and "マ" would make 21.
-    d.set_text(1121, L"");
+    d.set_text(IDC_NAME_LIST, L"");
     ASSERT_TRUE(put_on_clipboard(L"Aﾃﾚﾋﾞ\uD55C国天気予報ドラマ特集"));
     SendMessageTimeoutW(edit, WM_PASTE, 0, 0, SMTO_NORMAL, 10000, nullptr);
     const std::wstring shown = L"Aﾃﾚﾋﾞ国天気予報ドラ";
-    EXPECT_EQ(shown, d.text(1121));
+    EXPECT_EQ(shown, d.text(IDC_NAME_LIST));
     read_caret();
     EXPECT_EQ(MAKELONG(12, 12), (DWORD)caret);
 
-    ASSERT_TRUE(d.command(1085));
+    ASSERT_TRUE(d.command(IDC_ADD));
     std::string name = sjis(shown);
     ASSERT_EQ(19u, name.size());
     name.resize(21, '\0');
@@ -527,9 +527,9 @@ TEST(Form, AddWithFortyInUseIsRefusedAndTheFileKeepsItsBytes) {
     Session s(L"form-forty", full);
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    ASSERT_EQ(40, d.combo_count(1121));
-    d.set_text(1121, L"四十一");
-    d.post_command(1085);
+    ASSERT_EQ(40, d.combo_count(IDC_NAME_LIST));
+    d.set_text(IDC_NAME_LIST, L"四十一");
+    d.post_command(IDC_ADD);
     MessageBoxSeen box;
     ASSERT_TRUE(wait_message_box(s.tavrel.pid(), 15000, &box));
     EXPECT_EQ(L"これ以上追加できません", box.text);
@@ -540,34 +540,34 @@ TEST(Form, AddWithFortyInUseIsRefusedAndTheFileKeepsItsBytes) {
 
     EXPECT_EQ((long long)kTable, s.folder.file_size(L"recdata.dat"));
     EXPECT_TRUE(s.schedule() == full) << "the file's content changed";
-    EXPECT_EQ(40, d.combo_count(1121));
-    EXPECT_EQ(39, d.combo_selection(1121));
-    EXPECT_TRUE(d.enabled(1131));
+    EXPECT_EQ(40, d.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(39, d.combo_selection(IDC_NAME_LIST));
+    EXPECT_TRUE(d.enabled(IDC_OPEN_CONDITIONS));
 }
 
 TEST(Form, RepeatModeListSwitchesTheWeeklyControls) {
     Session s(L"form-mode", five_reservations());
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    ASSERT_EQ(2, d.combo_count(1073));
-    EXPECT_EQ(L"一回だけ録画", d.combo_item(1073, 0));
-    EXPECT_EQ(L"毎週録画", d.combo_item(1073, 1));
-    EXPECT_EQ(0, d.combo_selection(1073));
+    ASSERT_EQ(2, d.combo_count(IDC_REPEAT_MODE));
+    EXPECT_EQ(L"一回だけ録画", d.combo_item(IDC_REPEAT_MODE, 0));
+    EXPECT_EQ(L"毎週録画", d.combo_item(IDC_REPEAT_MODE, 1));
+    EXPECT_EQ(0, d.combo_selection(IDC_REPEAT_MODE));
     expect_weekly_controls(s, false);
 
-    d.select_combo(1073, 1);
+    d.select_combo(IDC_REPEAT_MODE, 1);
     expect_weekly_controls(s, true);
-    d.click(1092);
-    d.select_combo(1073, 0);
+    d.click(IDC_WEEKDAY_WED);
+    d.select_combo(IDC_REPEAT_MODE, 0);
     expect_weekly_controls(s, false);
-    EXPECT_TRUE(d.checked(1092)) << "disabling keeps the boxes' contents";
+    EXPECT_TRUE(d.checked(IDC_WEEKDAY_WED)) << "disabling keeps the boxes' contents";
     // Closing the list without a new pick switches too.
-    SendMessageTimeoutW(d.item(1073), CB_SETCURSEL, 1, 0, SMTO_NORMAL, 5000, nullptr);
-    ASSERT_TRUE(d.command(1073, CBN_CLOSEUP));
+    SendMessageTimeoutW(d.item(IDC_REPEAT_MODE), CB_SETCURSEL, 1, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(d.command(IDC_REPEAT_MODE, CBN_CLOSEUP));
     expect_weekly_controls(s, true);
     // Other notifications of the list are ignored.
-    SendMessageTimeoutW(d.item(1073), CB_SETCURSEL, 0, 0, SMTO_NORMAL, 5000, nullptr);
-    ASSERT_TRUE(d.command(1073, CBN_SETFOCUS));
+    SendMessageTimeoutW(d.item(IDC_REPEAT_MODE), CB_SETCURSEL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(d.command(IDC_REPEAT_MODE, CBN_SETFOCUS));
     expect_weekly_controls(s, true);
 }
 
@@ -593,15 +593,15 @@ TEST(Form, UpdateWithNothingSelectedWritesNothing) {
     Session s(L"form-no-selection", longer);
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    EXPECT_EQ(-1, d.combo_selection(1121));
-    d.set_text(1121, L"新番組");
-    ASSERT_TRUE(d.command(1123));
+    EXPECT_EQ(-1, d.combo_selection(IDC_NAME_LIST));
+    d.set_text(IDC_NAME_LIST, L"新番組");
+    ASSERT_TRUE(d.command(IDC_UPDATE));
     s.settle();
     MessageBoxSeen box;
     EXPECT_FALSE(wait_message_box(s.tavrel.pid(), 1000, &box)) << "no message";
     EXPECT_TRUE(s.tavrel.running());
     EXPECT_TRUE(s.schedule() == longer) << "the file was rewritten";
-    EXPECT_EQ(5, d.combo_count(1121));
+    EXPECT_EQ(5, d.combo_count(IDC_NAME_LIST));
 }
 
 TEST(Form, ARecordWithAnUnknownModeIsStoredAsOnceOnly) {
@@ -610,9 +610,9 @@ TEST(Form, ARecordWithAnUnknownModeIsStoredAsOnceOnly) {
     Session s(L"form-unknown-mode", file);
     ASSERT_NE(nullptr, s.main);
     Dialog d = s.dialog();
-    d.select_combo(1121, 3);
-    EXPECT_EQ(-1, d.combo_selection(1073));
-    ASSERT_TRUE(d.command(1123));
+    d.select_combo(IDC_NAME_LIST, 3);
+    EXPECT_EQ(-1, d.combo_selection(IDC_REPEAT_MODE));
+    ASSERT_TRUE(d.command(IDC_UPDATE));
     std::string saved = s.schedule();
     // Once only, 06:30 to 06:45: the end date is the start date.
     EXPECT_RECORD(record("天気", "030301", "030301", "063000", "064500", 0, 0x7F, 0x3080FF),

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 
 using namespace e2e;

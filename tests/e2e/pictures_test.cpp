@@ -10,7 +10,6 @@
 #include <ctime>
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -80,7 +79,7 @@ TEST(Pictures, TimetableBarsAndClockOnTheScreen) {
     HWND dialog = e2e::wait_main_dialog(tavrel.pid(), 15000);
     ASSERT_NE(nullptr, dialog);
     // A command ends with the paint step, as after any click.
-    e2e::Dialog(dialog).command(1126);
+    e2e::Dialog(dialog).command(IDC_CAPTURE_PLAY);
     Sleep(500);
 
     e2e::Screenshot shot;

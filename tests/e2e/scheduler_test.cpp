@@ -185,7 +185,6 @@ void expect_status_lines(const Client& client, int shown) {
     }
 }
 
-// True when window lies below every other visible top-level window.
 // With TAVREL_E2E_KEEP set, the screenshots stay in the kept capture folder.
 void keep_shot(const CaptureFolder& folder, const Screenshot& shot, const wchar_t* name) {
     if (std::getenv("TAVREL_E2E_KEEP")) shot.save_bmp(folder.file(name));
@@ -222,41 +221,41 @@ TEST(Scheduler, OnceOnlyRecordingFromTheFormToTheMovedFile) {
 
     // The form: name, start date and time, end time, "新規登録".
     const std::wstring name = L"定時ニュース";
-    dialog.set_text(1121, name);
+    dialog.set_text(IDC_NAME_LIST, name);
     ASSERT_TRUE(dialog.set_picker(dialog.picker(0), s));
     ASSERT_TRUE(dialog.set_picker(dialog.picker(1), s));
     ASSERT_TRUE(dialog.set_picker(dialog.picker(3), e));
-    ASSERT_TRUE(dialog.command(1085));
-    ASSERT_EQ(1, dialog.combo_count(1121));
-    ASSERT_TRUE(dialog.enabled(1131));
+    ASSERT_TRUE(dialog.command(IDC_ADD));
+    ASSERT_EQ(1, dialog.combo_count(IDC_NAME_LIST));
+    ASSERT_TRUE(dialog.enabled(IDC_OPEN_CONDITIONS));
 
     // The recording conditions dialog: every group enabled, a move folder that does not
     // exist yet (two levels), no power action.
-    dialog.post_command(1131);
+    dialog.post_command(IDC_OPEN_CONDITIONS);
     HWND conditions = nullptr;
     ASSERT_TRUE(wait_until(
         [&] { return (conditions = find_conditions_dialog(tavrel.pid())) != nullptr; }, 15000));
     Dialog c(conditions);
-    c.click(1091);  // "録画条件を指定する"
-    c.set_text(1074, L"65");
-    c.click(1090);  // VBR
-    c.select_combo(1073, 2);  // 256Kbps
-    c.select_combo(1133, 0);  // 44.1Khz
-    c.select_combo(1134, 4);  // 480x480
-    c.click(1092);  // "録画画質を指定する"
-    c.set_text(1075, L"100");
-    c.set_text(1076, L"80");
-    c.set_text(1077, L"50");
-    c.set_text(1078, L"10");
-    c.click(1093);  // "録画終了後にファイルを移動する"
-    c.set_text(1136, move_folder);
-    c.click(1095);  // "録画形式を変更する"
-    c.click(1141);  // "MPEG2(VES-AES)"
-    c.click(1096);  // "GOP構造をいじってみる"
-    c.select_combo(1144, 5);  // "IPP"
-    c.click(1);  // "更新"
+    c.click(IDC_USE_CONDITIONS);
+    c.set_text(IDC_VIDEO_BITRATE, L"65");
+    c.click(IDC_VBR);
+    c.select_combo(IDC_AUDIO_BITRATE, 2);  // 256Kbps
+    c.select_combo(IDC_SAMPLE_RATE, 0);  // 44.1Khz
+    c.select_combo(IDC_RECORD_SIZE, 4);  // 480x480
+    c.click(IDC_USE_QUALITY);
+    c.set_text(IDC_BRIGHTNESS, L"100");
+    c.set_text(IDC_CONTRAST, L"80");
+    c.set_text(IDC_SATURATION, L"50");
+    c.set_text(IDC_HUE, L"10");
+    c.click(IDC_MOVE_AFTER_RECORD);
+    c.set_text(IDC_MOVE_FOLDER, move_folder);
+    c.click(IDC_CHANGE_FORMAT);
+    c.click(IDC_FORMAT_VES_AES);
+    c.click(IDC_USE_GOP);
+    c.select_combo(IDC_GOP_PATTERN, 5);  // "IPP"
+    c.click(IDC_STORE);
     ASSERT_TRUE(wait_until([&] { return !IsWindow(conditions); }, 10000));
-    ASSERT_TRUE(dialog.command(1123));  // "予約更新" saves the conditions too
+    ASSERT_TRUE(dialog.command(IDC_UPDATE));  // saves the conditions too
 
     // What the form and the dialog stored.
     std::string bytes = folder.read_file(L"recdata.dat");

@@ -76,28 +76,28 @@ const DWORD kPushLike = BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP;
 // The controls after initialisation: the form has chosen "一回だけ録画" and disabled the
 // weekday boxes. A combo box keeps its scroll bar style for its list, and an edit field
 // turns its border into a sunken edge, so neither style is looked for on them.
-
 const std::vector<Expected> kMainControls = {
-    {1121, L"ComboBox", L"", 56, 170, 120, -1, true, true,
+    {IDC_NAME_LIST, L"ComboBox", L"", 56, 170, 120, -1, true, true,
      CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_DISABLENOSCROLL | WS_TABSTOP, 0},
-    {1073, L"ComboBox", L"一回だけ録画", 56, 221, 123, -1, true, true,
+    {IDC_REPEAT_MODE, L"ComboBox", L"一回だけ録画", 56, 221, 123, -1, true, true,
      CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP, 0},
-    {1090, L"Button", L"月", 56, 236, 15, 13, true, false, kPushLike, 0},
-    {1091, L"Button", L"火", 72, 236, 15, 13, true, false, kPushLike, 0},
-    {1092, L"Button", L"水", 88, 236, 15, 13, true, false, kPushLike, 0},
-    {1093, L"Button", L"木", 104, 236, 15, 13, true, false, kPushLike, 0},
-    {1094, L"Button", L"金", 120, 236, 15, 13, true, false, kPushLike, 0},
-    {1095, L"Button", L"土", 136, 236, 15, 13, true, false, kPushLike, 0},
-    {1096, L"Button", L"日", 152, 236, 15, 13, true, false, kPushLike, 0},
-    {1085, L"Button", L"新規登録", 230, 222, 23, 24, true, true, BS_MULTILINE | WS_TABSTOP, 0},
-    {1123, L"Button", L"予約更新", 204, 222, 23, 24, true, true, BS_MULTILINE | WS_TABSTOP, 0},
-    {1122, L"Button", L"色", 210, 170, 15, 12, true, true, WS_TABSTOP, 0},
-    {1131, L"Button", L"録画条件\n設定", 204, 197, 49, 22, true, false, BS_MULTILINE | WS_TABSTOP, 0},
-    {2, L"Button", L"終了", 262, 226, 33, 25, true, true, WS_TABSTOP, 0},
-    {1128, L"Button", L"●", 73, 140, 12, 10, false, true, 0, 0},
-    {1126, L"Button", L"再生", 87, 140, 12, 10, false, true, 0, 0},
-    {1127, L"Button", L"GET", 106, 138, 15, 10, false, true, 0, 0},
-    {1097, L"Button", L"Chg", 280, 209, 15, 10, false, true, BS_AUTOCHECKBOX | BS_PUSHLIKE, 0},
+    {IDC_WEEKDAY_MON, L"Button", L"月", 56, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_WEEKDAY_TUE, L"Button", L"火", 72, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_WEEKDAY_WED, L"Button", L"水", 88, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_WEEKDAY_THU, L"Button", L"木", 104, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_WEEKDAY_FRI, L"Button", L"金", 120, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_WEEKDAY_SAT, L"Button", L"土", 136, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_WEEKDAY_SUN, L"Button", L"日", 152, 236, 15, 13, true, false, kPushLike, 0},
+    {IDC_ADD, L"Button", L"新規登録", 230, 222, 23, 24, true, true, BS_MULTILINE | WS_TABSTOP, 0},
+    {IDC_UPDATE, L"Button", L"予約更新", 204, 222, 23, 24, true, true, BS_MULTILINE | WS_TABSTOP, 0},
+    {IDC_COLOUR, L"Button", L"色", 210, 170, 15, 12, true, true, WS_TABSTOP, 0},
+    {IDC_OPEN_CONDITIONS, L"Button", L"録画条件\n設定", 204, 197, 49, 22, true, false,
+     BS_MULTILINE | WS_TABSTOP, 0},
+    {IDC_EXIT, L"Button", L"終了", 262, 226, 33, 25, true, true, WS_TABSTOP, 0},
+    {IDC_CAPTURE_RECORD, L"Button", L"●", 73, 140, 12, 10, false, true, 0, 0},
+    {IDC_CAPTURE_PLAY, L"Button", L"再生", 87, 140, 12, 10, false, true, 0, 0},
+    {IDC_CAPTURE_STOP, L"Button", L"GET", 106, 138, 15, 10, false, true, 0, 0},
+    {IDC_CAPTURE_TOGGLE, L"Button", L"Chg", 280, 209, 15, 10, false, true, BS_AUTOCHECKBOX | BS_PUSHLIKE, 0},
     {-1, L"Button", L"予約ウィンドウ", 7, 157, 251, 94, true, true, BS_GROUPBOX, 0},
     {-1, L"Button", L"ＴＸ２操作", 53, 131, 94, 22, false, true, BS_GROUPBOX, 0},
     {-1, L"Static", L"予約名：", 22, 173, 33, 8, true, true, 0, 0},
@@ -106,9 +106,9 @@ const std::vector<Expected> kMainControls = {
     {-1, L"Static", L"録画形式：", 14, 222, 41, 8, true, true, 0, 0},
     {-1, L"Static", L"～", 121, 188, 9, 8, true, true, 0, 0},
     {-1, L"Static", L"～", 121, 206, 9, 8, true, true, 0, 0},
-    {1130, L"Static", L"", 179, 170, 31, 12, true, true, 0, WS_EX_CLIENTEDGE},
-    {1074, L"Edit", L"", 119, 103, 19, 12, false, true, ES_NUMBER, 0},
-    {1075, L"Edit", L"", 119, 119, 19, 12, false, true, ES_NUMBER, 0},
+    {IDC_SWATCH_FRAME, L"Static", L"", 179, 170, 31, 12, true, true, 0, WS_EX_CLIENTEDGE},
+    {IDC_HIDDEN_H, L"Edit", L"", 119, 103, 19, 12, false, true, ES_NUMBER, 0},
+    {IDC_HIDDEN_V, L"Edit", L"", 119, 119, 19, 12, false, true, ES_NUMBER, 0},
     {-1, L"Static", L"H:", 107, 105, 9, 8, false, true, 0, 0},
     {-1, L"Static", L"V:", 107, 122, 9, 8, false, true, 0, 0},
 };
@@ -200,12 +200,12 @@ TEST(Startup, DialogIsItsTemplateWithPickersTopmostAtItsPlace) {
     // icons in the program file instead.
     HMODULE file = LoadLibraryExW(tavrel_exe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, file);
-    EXPECT_NE(nullptr, FindResourceW(file, MAKEINTRESOURCEW(113), (LPCWSTR)RT_GROUP_ICON));
-    EXPECT_NE(nullptr, FindResourceW(file, MAKEINTRESOURCEW(115), (LPCWSTR)RT_GROUP_ICON));
+    EXPECT_NE(nullptr, FindResourceW(file, MAKEINTRESOURCEW(IDI_MAIN), (LPCWSTR)RT_GROUP_ICON));
+    EXPECT_NE(nullptr, FindResourceW(file, MAKEINTRESOURCEW(IDI_SECOND), (LPCWSTR)RT_GROUP_ICON));
     FreeLibrary(file);
 
     int bx = 0, by = 0;
-    ASSERT_TRUE(base_units(dialog, 2, 262, 226, 33, 25, &bx, &by));
+    ASSERT_TRUE(base_units(dialog, IDC_EXIT, 262, 226, 33, 25, &bx, &by));
     SIZE client = dialog.client_size();
     EXPECT_EQ(MulDiv(302, bx, 4), client.cx);
     EXPECT_EQ(MulDiv(258, by, 8), client.cy);
@@ -298,18 +298,18 @@ TEST(Startup, NamePickEnablesTheConditionsButtonWhichOpensItsDialog) {
     ASSERT_NE(nullptr, hwnd);
     Dialog dialog(hwnd);
 
-    ASSERT_EQ(2, dialog.combo_count(1121));
-    EXPECT_EQ(L"ニュース", dialog.combo_item(1121, 0));
-    EXPECT_EQ(L"drama", dialog.combo_item(1121, 1));
-    EXPECT_FALSE(dialog.enabled(1131));
-    dialog.select_combo(1121, 1);
-    EXPECT_TRUE(dialog.enabled(1131));
+    ASSERT_EQ(2, dialog.combo_count(IDC_NAME_LIST));
+    EXPECT_EQ(L"ニュース", dialog.combo_item(IDC_NAME_LIST, 0));
+    EXPECT_EQ(L"drama", dialog.combo_item(IDC_NAME_LIST, 1));
+    EXPECT_FALSE(dialog.enabled(IDC_OPEN_CONDITIONS));
+    dialog.select_combo(IDC_NAME_LIST, 1);
+    EXPECT_TRUE(dialog.enabled(IDC_OPEN_CONDITIONS));
 
     // Typing into the name box is not a pick.
-    dialog.command(1121, CBN_EDITCHANGE);
-    EXPECT_TRUE(dialog.enabled(1131));
+    dialog.command(IDC_NAME_LIST, CBN_EDITCHANGE);
+    EXPECT_TRUE(dialog.enabled(IDC_OPEN_CONDITIONS));
 
-    dialog.post_command(1131);
+    dialog.post_command(IDC_OPEN_CONDITIONS);
     HWND conditions = nullptr;
     ASSERT_TRUE(wait_until(
         [&] {
@@ -321,16 +321,16 @@ TEST(Startup, NamePickEnablesTheConditionsButtonWhichOpensItsDialog) {
     EXPECT_EQ(hwnd, GetWindow(conditions, GW_OWNER));
     LONG style = GetWindowLongW(conditions, GWL_STYLE);
     EXPECT_FALSE(style & WS_SYSMENU);
-    EXPECT_EQ(L"更新しない", window_text(GetDlgItem(conditions, 2)));
-    EXPECT_EQ(L"Spin1", window_text(GetDlgItem(conditions, 1132)));
-    EXPECT_EQ(L"msctls_updown32", class_of(GetDlgItem(conditions, 1132)));
-    EXPECT_EQ(L"GOP構造をいじってみる", window_text(GetDlgItem(conditions, 1096)));
+    EXPECT_EQ(L"更新しない", window_text(GetDlgItem(conditions, IDC_DONT_STORE)));
+    EXPECT_EQ(L"Spin1", window_text(GetDlgItem(conditions, IDC_BITRATE_SPIN)));
+    EXPECT_EQ(L"msctls_updown32", class_of(GetDlgItem(conditions, IDC_BITRATE_SPIN)));
+    EXPECT_EQ(L"GOP構造をいじってみる", window_text(GetDlgItem(conditions, IDC_USE_GOP)));
     PostMessageW(conditions, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(conditions); }, 10000));
 
     // Back to no selection: the button is disabled again.
-    dialog.select_combo(1121, -1);
-    EXPECT_FALSE(dialog.enabled(1131));
+    dialog.select_combo(IDC_NAME_LIST, -1);
+    EXPECT_FALSE(dialog.enabled(IDC_OPEN_CONDITIONS));
 }
 
 TEST(Startup, EscapeTheCloseBoxAndExitEndWithZeroAndSaveNothing) {
@@ -354,7 +354,7 @@ TEST(Startup, EscapeTheCloseBoxAndExitEndWithZeroAndSaveNothing) {
         Sleep(1500);  // let a tick or two pass
         if (way == kEscape) dialog.press_escape();
         if (way == kCloseBox) dialog.press_close_box();
-        if (way == kExitButton) dialog.click(2);
+        if (way == kExitButton) dialog.click(IDC_EXIT);
         DWORD code = 99;
         ASSERT_TRUE(tavrel.wait_exit(15000, &code));
         EXPECT_EQ(0u, code);

@@ -31,7 +31,7 @@ WPARAM last_wparam;
 LPARAM last_lparam;
 
 INT_PTR CALLBACK control_proc(HWND, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message >= 2025 && message <= 2029) {
+    if (message >= kCaptureStop && message <= kCaptureClose) {
         last_message = message;
         last_wparam = wparam;
         last_lparam = lparam;
@@ -77,17 +77,17 @@ TEST_F(Win32DesktopTest, FindsPlacesAndCommandsTheControlWindow) {
     last_message = 0;
     last_wparam = last_lparam = 99;
     capture_command(&capture, kButtonRecord, -1);
-    EXPECT_EQ(2027u, last_message);
+    EXPECT_EQ(kCaptureRecord, last_message);
     EXPECT_EQ(0u, last_wparam);
     EXPECT_EQ(0, last_lparam);
     capture_command(&capture, kButtonToggle, -1);
-    EXPECT_EQ(2029u, last_message);
+    EXPECT_EQ(kCaptureClose, last_message);
     EXPECT_EQ(nullptr, capture);
 
     DestroyWindow(window);
     // A stale window: the message is lost at once.
     last_message = 0;
-    desk.send((WindowRef)window, 2027);
+    desk.send((WindowRef)window, kCaptureRecord);
     EXPECT_EQ(0u, last_message);
 }
 
@@ -102,7 +102,7 @@ struct CaptureThread {
     static LONG closes;
 
     static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-        if (m == 2029 && wp == 0 && lp == 0) InterlockedIncrement(&closes);
+        if (m == kCaptureClose && wp == 0 && lp == 0) InterlockedIncrement(&closes);
         return DefWindowProcW(w, m, wp, lp);
     }
     static DWORD WINAPI run(void* param) {
@@ -146,10 +146,10 @@ TEST_F(Win32DesktopTest, CloseCommandReachesAnAnsweringWindow) {
     CaptureThread capture(false);
     ASSERT_NE(nullptr, capture.window);
     CaptureThread::closes = 0;
-    send_to_capture((WindowRef)capture.window, 2029);
+    send_to_capture((WindowRef)capture.window, kCaptureClose);
     EXPECT_EQ(1, CaptureThread::closes);  // delivered before the send returned
     // No window: nothing is sent and nothing fails.
-    send_to_capture(nullptr, 2029);
+    send_to_capture(nullptr, kCaptureClose);
     EXPECT_EQ(1, CaptureThread::closes);
 }
 
@@ -157,7 +157,7 @@ TEST_F(Win32DesktopTest, StuckCaptureApplicationIsGivenUp) {
     CaptureThread capture(true);
     ASSERT_NE(nullptr, capture.window);
     DWORD started = GetTickCount();
-    send_to_capture((WindowRef)capture.window, 2029);
+    send_to_capture((WindowRef)capture.window, kCaptureClose);
     DWORD took = GetTickCount() - started;
     // Given up long before the window would answer (two minutes), so that the stop
     // sequence goes on with the file move and the power action.
