@@ -12,11 +12,11 @@
 #include <time.h>
 #include <vector>
 
-#include "tests/support/core_state.h"
 #include "app/win32/main_dialog.h"
 #include "engine/after_actions.h"
 #include "engine/wake.h"
 #include "engine/win32/after_actions_win32.h"
+#include "tests/support/core_state.h"
 #include "tests/support/win32_support.h"
 
 namespace {

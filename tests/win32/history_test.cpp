@@ -7,12 +7,12 @@
 #include <ctime>
 #include <string>
 
-#include "tests/support/core_state.h"
 #include "app/win32/history_window.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/win32_seams.h"
 #include "base/journal.h"
 #include "resources/resource_ids.h"
+#include "tests/support/core_state.h"
 #include "tests/support/win32_support.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/core_state.h"
 #include "engine/scheduler.h"
 #include "view/fonts.h"
 #include "view/timetable.h"
 #include "view/win32/gdi.h"
+#include "tests/support/core_state.h"
 
 namespace {
 
