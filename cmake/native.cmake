@@ -2,6 +2,9 @@ include(GoogleTest)
 
 # Native build: the core and its unit tests, under AddressSanitizer and UBSan by default.
 # With cmake/linux-i686.cmake: the unit tests alone, as a static 32-bit program.
+# Test code is compiled without optimisation: optimising it took most of the build's time,
+# and what it tests, the core, keeps the build's flags.
+set(TAVREL_TEST_CODE_OPTIONS -O0)
 if(CMAKE_CROSSCOMPILING)
   set(TAVREL_SANITIZE OFF)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -10,6 +13,9 @@ if(CMAKE_CROSSCOMPILING)
   file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
   add_executable(unit_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
   target_link_libraries(unit_tests PRIVATE tavrel_core gtest_main)
+  target_compile_options(unit_tests PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
+  target_compile_options(gtest PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
+  target_compile_options(gtest_main PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
   gtest_discover_tests(unit_tests TEST_PREFIX "i686." PROPERTIES LABELS unit DISCOVERY_TIMEOUT 120)
   return()
 endif()
@@ -26,6 +32,7 @@ file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.c
 file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
 target_link_libraries(unit_tests PRIVATE tavrel_core GTest::gtest_main)
+target_compile_options(unit_tests PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
 if(TAVREL_SANITIZE)
   target_compile_options(unit_tests PRIVATE ${san})
 endif()

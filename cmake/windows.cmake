@@ -1,6 +1,10 @@
 # Cross build: the Windows program (32-bit: the product; 64-bit: the same sources, for
 # machines that cannot run 32-bit code), the stand-in capture application and the
 # Windows test programs, which ctest runs under Wine.
+# Test code is compiled without optimisation: optimising it took most of the build's time,
+# and what it tests, the Win32 layer and tavrel.exe, keeps the build's flags. (C++ only:
+# a test program may hold resource scripts.)
+set(TAVREL_TEST_CODE_OPTIONS $<$<COMPILE_LANGUAGE:CXX>:-O0>)
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
@@ -71,14 +75,24 @@ endif()
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+target_compile_options(gtest PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
+target_compile_options(gtest_main PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
 
-# Each tests/win32/*_test.cpp is one Windows test program, run under Wine.
+# Where a Windows test program runs: the build's own prefix, or the Wine slot that ctest
+# gave it (scripts/wine-run.sh).
+set(TAVREL_WINE_TEST_ENVIRONMENT
+  "TAVREL_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;TAVREL_SLOTS=${CMAKE_BINARY_DIR}/slots")
+
+# Each tests/win32/*_test.cpp is one Windows test program, run under Wine. Each run holds
+# one Wine slot (scripts/test.sh: a prefix and a display of its own), so that programs run
+# side by side never see each other's windows or mutexes.
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
 foreach(src ${WIN32_TEST_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   add_executable(win32_${name} ${src})
   target_link_libraries(win32_${name} PRIVATE tavrel_win32 gtest_main)
   target_include_directories(win32_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(win32_${name} PRIVATE ${TAVREL_TEST_CODE_OPTIONS})
   if(name STREQUAL "history_test")
     # It hosts the main dialog: the program's dialog templates and icons.
     target_sources(win32_${name} PRIVATE ${RESOURCE_SCRIPTS})
@@ -86,8 +100,9 @@ foreach(src ${WIN32_TEST_SOURCES})
   endif()
   add_test(NAME win32_${name} COMMAND win32_${name})
   set_tests_properties(win32_${name} PROPERTIES LABELS win32 TIMEOUT 300
+    RESOURCE_GROUPS wine_slots:1
     SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
-    ENVIRONMENT "TAVREL_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+    ENVIRONMENT "${TAVREL_WINE_TEST_ENVIRONMENT}")
 endforeach()
 
 # End-to-end: tavrel.exe itself, driven from another process under Xvfb and Wine.
@@ -95,7 +110,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
 endif()
 
-# Start-up and memory figures under Wine (not part of the tests).
+# Start-up and memory figures under Wine (not part of the tests, so built only when
+# scripts/bench.sh asks for them).
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win32/CMakeLists.txt AND TARGET e2e_driver)
-  add_subdirectory(bench/win32)
+  add_subdirectory(bench/win32 EXCLUDE_FROM_ALL)
 endif()

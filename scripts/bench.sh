@@ -9,12 +9,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 b=${TAVREL_BUILD:-build}
 bash scripts/setup.sh >/dev/null || exit 1
-cmake -S . -B "$b/native" >/dev/null && cmake --build "$b/native" -j2 --target core_bench >/dev/null || exit 1
+source scripts/cmake-env.sh
+tavrel_configure "$b/native" && cmake --build "$b/native" -j2 --target core_bench >/dev/null || exit 1
 source scripts/wine-env.sh
 tavrel_choose_bits
 tavrel_wine_env
 w=$b/$TAVREL_WIN
-cmake -S . -B "$w" -DCMAKE_TOOLCHAIN_FILE=$TAVREL_TOOLCHAIN >/dev/null &&
+tavrel_configure "$w" -DCMAKE_TOOLCHAIN_FILE=$TAVREL_TOOLCHAIN &&
   cmake --build "$w" -j2 --target tavrel capture_standin baseline_dialog startup_bench >/dev/null || exit 1
 
 echo "== machine"

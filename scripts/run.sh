@@ -16,10 +16,11 @@ b=${TAVREL_BUILD:-build}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 bash scripts/setup.sh
+source scripts/cmake-env.sh
 source scripts/wine-env.sh
 tavrel_choose_bits
 tavrel_wine_env
-cmake -S . -B "$b/$TAVREL_WIN" -DCMAKE_TOOLCHAIN_FILE=$TAVREL_TOOLCHAIN >/dev/null
+tavrel_configure "$b/$TAVREL_WIN" -DCMAKE_TOOLCHAIN_FILE=$TAVREL_TOOLCHAIN
 cmake --build "$b/$TAVREL_WIN" -j"$jobs" --target tavrel capture_standin
 exe=$root/$b/$TAVREL_WIN/tavrel.exe
 standin=$root/$b/$TAVREL_WIN/tools/capture_standin/capture_standin.exe

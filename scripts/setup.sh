@@ -7,7 +7,7 @@ set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
 packages=(
-  cmake g++ g++-multilib make googletest libgtest-dev
+  cmake ninja-build g++ g++-multilib make googletest libgtest-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic

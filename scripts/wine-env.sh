@@ -59,6 +59,9 @@ tavrel_wine_env() {
   fi
   TAVREL_WINE=$WINELOADER
   export WINEARCH WINELOADER WINESERVER
+  # Wine turns file names into the locale's character set: without a UTF-8 locale (none at
+  # all under env -i) it cannot make a file whose name holds Japanese.
+  if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then export LC_ALL=C.UTF-8; fi
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 }
