@@ -17,7 +17,7 @@ if [ -n "${CTEST_RESOURCE_GROUP_0_WINE_SLOTS:-}" ]; then
   # A Wine slot from ctest (scripts/wine-slots.sh): its prefix and display, whatever the
   # environment says, since tests run side by side must never share them.
   slot=${CTEST_RESOURCE_GROUP_0_WINE_SLOTS#id:}
-  slot=$TAVREL_SLOTS/${slot%%,*}
+  slot=${TAVREL_SLOTS:-}/${slot%%,*}
   if [ ! -f "$slot/wineprefix/system.reg" ] || [ ! -s "$slot/display" ]; then
     echo "wine-run: no Wine slot prepared in $slot (scripts/test.sh prepares them)" >&2
     exit 1
