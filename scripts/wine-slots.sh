@@ -18,7 +18,7 @@ tavrel_start_slots() {  # folder, count, prepared prefix
   rm -rf "$dir"
   for ((i = 0; i < count; i++)); do
     mkdir -p "$dir/$i"
-    cp -a "$base" "$dir/$i/wineprefix" || return 1
+    cp -a --reflink=auto "$base" "$dir/$i/wineprefix" || return 1
     tavrel_new_xvfb || return 1
     echo "$TAVREL_XVFB_DISPLAY" >"$dir/$i/display"
   done

@@ -1,57 +1,92 @@
 // Faults around unattended recordings, in real time with the stand-in capture application.
-// Each test is a capture folder of its own and one recording that goes wrong, which runs its
-// course, after which the next recording is still made or started:
-//
-//   MissingCaptureApplication: the capture application the reservation needs ("KROTX1.exe")
-//      is not in the capture folder, and the newest file of "Samples" has a namesake in the
-//      move folder: nothing is launched, the move fails, both files stay.
+// Each test is one fault in a capture folder of its own: the recording runs its course and
+// the one after it is still made or started. ctest runs each test on its own, side by side.
+//   MissingCaptureApplication: "KROTX1.exe", which the reservation needs, is not there and
+//     the newest file of "Samples" has a namesake in the move folder: nothing is launched,
+//     the move fails, both files stay.
 //   ClosedByHand: the stand-in is closed by hand during the recording.
-//   LateWindow: the stand-in shows its window only after 20 s: the program's 13 s are up,
-//      the commands are lost, nothing hangs; the next recording finds that late window
-//      open and records with it.
-//   MovedFile: a normal recording, whose file is moved; an earlier file of "Samples" and
-//      its namesake in the move folder stay as they were.
-//   ReadOnlySchedule: "予約更新" while "recdata.dat" is read-only shows the message, keeps
-//      the file and the edit in memory, and a later save writes the edit.
-// What the program draws on its panel meanwhile is not looked at: under Wine, drawing done
-// while the sequences block the program reaches the screen late or not at all.
-//
-// The reservations are written into "recdata.dat" before the program starts. The first
-// starts 75 s later, so that it falls due (a minute early) once the program is up; each
-// records for 10 s and the next starts 85 s after it ended (the fixed waits of the start
-// and stop sequences take 60 s and 18 s). ctest runs each test on its own, side by side
-// with the others; the longest, LateWindow, takes about three and a half minutes.
+//   LateWindow: the stand-in shows its window only after 20 s, when the program's 13 s are
+//     up: the commands are lost, nothing hangs; the next recording uses that late window.
+//   MovedFile: a normal recording; its file is moved, an earlier one and its namesake stay.
+//   ReadOnlySchedule: "予約更新" while "recdata.dat" is read-only shows the message and
+//     keeps the file and the edit; a later save writes the edit.
+// The panel is not looked at: under Wine, drawing done while the sequences block the
+// program reaches the screen late or not at all.
+// The first recording starts 75 s after the schedule is written, so that it falls due (a
+// minute early) once the program is up; each lasts 10 s and the next starts 85 s after it
+// ended (the start and stop sequences wait 60 s and 18 s).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 
 namespace {
 
 using namespace e2e;
+using ::testing::AssertionFailure;
+using ::testing::AssertionResult;
+using ::testing::AssertionSuccess;
 
 const long long kLead = 75000, kLength = 10000, kGap = 85000;
 
-// The start of the n-th recording of a test whose first starts at first.
-long long start_of(long long first, int n) { return first + n * (kLength + kGap); }
+// Once-only recordings of kLength in slots 0 and up: the first starts kLead from now, each
+// next kGap after the one before ended.
+struct Schedule {
+    ReservationTable table = default_table();
+    long long start[2] = {0, 0};
+    explicit Schedule(std::initializer_list<const char*> names) {
+        const long long first = (local_now() / 1000) * 1000 + kLead;
+        int n = 0;
+        for (const char* name : names) {
+            start[n] = first + n * (kLength + kGap);
+            once_only(table.slots[n], name, start[n], stop(n));
+            ++n;
+        }
+    }
+    long long stop(int n) const { return start[n] + kLength; }
+};
 
-// "Samples" holds an earlier recording whose name the move folder has already; returns
-// the move folder as a reservation stores it.
-std::string with_earlier_file_and_namesake(const CaptureFolder& folder) {
-    EXPECT_TRUE(CreateDirectoryW(folder.file(L"moved").c_str(), nullptr));
-    EXPECT_TRUE(folder.write_file(L"Samples\\earlier.mpg", "recorded earlier"));
-    EXPECT_TRUE(folder.write_file(L"moved\\earlier.mpg", "kept in the move folder"));
-    const std::string move_folder = sjis(folder.file(L"moved"));
-    EXPECT_LT(move_folder.size(), sizeof(Reservation::move_folder) - 1);
-    return move_folder;
+// Writes the schedule and starts tavrel.exe, which must be up before the first start
+// sequence begins (a minute before the start): the waits below count from there.
+AssertionResult start_in_time(Process& tavrel, const CaptureFolder& folder, const Schedule& s) {
+    if (!folder.write_schedule(s.table)) return AssertionFailure() << "recdata.dat not written";
+    if (!start_tavrel(tavrel, folder)) return AssertionFailure() << "no main dialog";
+    if (local_now() >= s.start[0] - 60000)
+        return AssertionFailure() << "starting the program took too long for the timeline";
+    return AssertionSuccess();
 }
 
-void move_after(Reservation& r, const std::string& move_folder) {
+// The stand-in has been launched n times by 10 s after the start sequence of a recording
+// starting at start began.
+AssertionResult launched(const CaptureFolder& folder, int n, long long start) {
+    if (wait_until([&] { return count_of(folder.standin_log(), " start pid ") == n; },
+                   (int)(start - 50000 - local_now())))
+        return AssertionSuccess();
+    return AssertionFailure() << folder.standin_log();
+}
+
+// How many record, stop and close commands reached the stand-in, and how often it exited.
+std::string commands(const std::string& log) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "record %d stop %d close %d exit %d",
+                  count_of(log, "message 2027 record"), count_of(log, "message 2025 stop"),
+                  count_of(log, "message 2029 close"), count_of(log, "exit"));
+    return text;
+}
+
+// "Samples" holds an earlier recording whose name the move folder has already; r moves
+// its recording there.
+void with_earlier_file_and_namesake(const CaptureFolder& folder, Reservation& r) {
+    ASSERT_TRUE(CreateDirectoryW(folder.file(L"moved").c_str(), nullptr));
+    ASSERT_TRUE(folder.write_file(L"Samples\\earlier.mpg", "recorded earlier"));
+    ASSERT_TRUE(folder.write_file(L"moved\\earlier.mpg", "kept in the move folder"));
+    const std::string move_folder = sjis(folder.file(L"moved"));
+    ASSERT_LT(move_folder.size(), sizeof(r.move_folder) - 1);
     r.move_after_record = 1;
     std::snprintf(r.move_folder, sizeof(r.move_folder), "%s", move_folder.c_str());
 }
@@ -59,17 +94,6 @@ void move_after(Reservation& r, const std::string& move_folder) {
 void expect_earlier_file_and_namesake_kept(const CaptureFolder& folder) {
     EXPECT_EQ("recorded earlier", folder.read_file(L"Samples\\earlier.mpg"));
     EXPECT_EQ("kept in the move folder", folder.read_file(L"moved\\earlier.mpg"));
-}
-
-// Starts tavrel.exe, which must be up before the first start sequence begins (a minute
-// before the start): the timeline's waits count from there. Null when it is not.
-HWND start_in_time(Process& tavrel, const CaptureFolder& folder, long long first) {
-    HWND main = start_tavrel(tavrel, folder);
-    if (main && local_now() >= first - 60000) {
-        ADD_FAILURE() << "starting the program took too long for the timeline";
-        return nullptr;
-    }
-    return main;
 }
 
 // The program goes on: still running, no message box left open.
@@ -84,128 +108,81 @@ TEST(Faults, MissingCaptureApplication) {
     // No MPEG-1 capture application; the MPEG-2 one is there (so the capture folder is
     // this one).
     ASSERT_TRUE(DeleteFileW(folder.file(L"KROTX1.exe").c_str()));
-    const std::string move_folder = with_earlier_file_and_namesake(folder);
-
-    const long long first = (local_now() / 1000) * 1000 + kLead;
-    const long long s0 = start_of(first, 0), s1 = start_of(first, 1);
-    ReservationTable table = default_table();
-    once_only(table.slots[0], "missing app", s0, s0 + kLength);
-    table.slots[0].mpeg1 = 1;
-    move_after(table.slots[0], move_folder);
-    once_only(table.slots[1], "next", s1, s1 + kLength);
-    ASSERT_TRUE(folder.write_schedule(table));
-
+    Schedule schedule({"missing app", "next"});
+    schedule.table.slots[0].mpeg1 = 1;
+    ASSERT_NO_FATAL_FAILURE(with_earlier_file_and_namesake(folder, schedule.table.slots[0]));
     Process tavrel;
-    ASSERT_NE(nullptr, start_in_time(tavrel, folder, first));
+    ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
 
     // Past the stop sequence (15 s to the close, 3 s after the move), just before the
     // next start sequence.
-    sleep_until(s0 + kLength + 24000);
+    sleep_until(schedule.stop(0) + 24000);
     expect_earlier_file_and_namesake_kept(folder);
-    EXPECT_EQ(0, count_of(folder.standin_log(), " start pid ")) << folder.standin_log();
-
+    EXPECT_EQ("", folder.standin_log());
     // The next recording falls due and its capture application is launched.
-    EXPECT_TRUE(wait_until([&] { return count_of(folder.standin_log(), " start pid ") == 1; },
-                           (int)(s1 - 50000 - local_now())))
-        << folder.standin_log();
+    EXPECT_TRUE(launched(folder, 1, schedule.start[1]));
     expect_still_running(tavrel);
 }
 
 TEST(Faults, ClosedByHand) {
     CaptureFolder folder(L"faults-closed");
-    const long long first = (local_now() / 1000) * 1000 + kLead;
-    const long long s0 = start_of(first, 0), s1 = start_of(first, 1);
-    ReservationTable table = default_table();
-    once_only(table.slots[0], "closed by hand", s0, s0 + kLength);
-    once_only(table.slots[1], "next", s1, s1 + kLength);
-    ASSERT_TRUE(folder.write_schedule(table));
-
+    Schedule schedule({"closed by hand", "next"});
     Process tavrel;
-    ASSERT_NE(nullptr, start_in_time(tavrel, folder, first));
+    ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
 
     // Closed by hand once it records.
     ASSERT_TRUE(wait_until([&] { return count_of(folder.standin_log(), "message 2027") == 1; },
-                           (int)(s0 + 10000 - local_now())))
+                           (int)(schedule.start[0] + 10000 - local_now())))
         << folder.standin_log();
     Sleep(2000);
     end_program_file(folder.file(L"KROTX2.exe"));
     ASSERT_TRUE(wait_until([&] { return find_capture_window() == nullptr; }, 5000));
 
-    // The stop sequence runs its course without a window; then the next recording falls
-    // due and its capture application is launched.
-    ASSERT_TRUE(wait_until([&] { return count_of(folder.standin_log(), " start pid ") == 2; },
-                           (int)(s1 - 50000 - local_now())))
-        << folder.standin_log();
-    const std::string log = folder.standin_log();
-    EXPECT_EQ(1, count_of(log, "message 2027 record")) << log;
-    EXPECT_EQ(0, count_of(log, "message 2025 stop")) << log;
-    EXPECT_EQ(0, count_of(log, "message 2029 close")) << log;
-    EXPECT_EQ(0, count_of(log, "exit")) << log;
+    // The stop sequence runs its course without a window; the next recording falls due
+    // and its capture application is launched.
+    ASSERT_TRUE(launched(folder, 2, schedule.start[1]));
+    EXPECT_EQ("record 1 stop 0 close 0 exit 0", commands(folder.standin_log()));
     expect_still_running(tavrel);
 }
 
 TEST(Faults, LateWindow) {
     CaptureFolder folder(L"faults-late");
     ASSERT_TRUE(folder.write_file(L"standin_delay.txt", "20"));
-    const long long first = (local_now() / 1000) * 1000 + kLead;
-    const long long s0 = start_of(first, 0), s1 = start_of(first, 1);
-    ReservationTable table = default_table();
-    once_only(table.slots[0], "late window", s0, s0 + kLength);
-    once_only(table.slots[1], "next", s1, s1 + kLength);
-    ASSERT_TRUE(folder.write_schedule(table));
-
+    Schedule schedule({"late window", "next"});
     Process tavrel;
-    ASSERT_NE(nullptr, start_in_time(tavrel, folder, first));
-
-    ASSERT_TRUE(wait_until([&] { return count_of(folder.standin_log(), " start pid ") == 1; },
-                           (int)(s0 - 50000 - local_now())))
-        << folder.standin_log();
+    ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
+    ASSERT_TRUE(launched(folder, 1, schedule.start[0]));
     Sleep(3000);
     DeleteFileW(folder.file(L"standin_delay.txt").c_str());
 
     // The window came after the program's 13 s: its record, stop and close were lost.
-    sleep_until(s0 + kLength + 24000);
-    {
-        const std::string log = folder.standin_log();
-        EXPECT_EQ(1, count_of(log, "delay 20 s")) << log;
-        EXPECT_NE(std::string::npos, log.find("window shown")) << log;
-        EXPECT_EQ(0, count_of(log, "message 2027 record")) << log;
-        EXPECT_EQ(0, count_of(log, "message 2025 stop")) << log;
-        EXPECT_EQ(0, count_of(log, "message 2029 close")) << log;
-    }
+    sleep_until(schedule.stop(0) + 24000);
+    std::string log = folder.standin_log();
+    EXPECT_EQ(1, count_of(log, "delay 20 s")) << log;
+    EXPECT_EQ(1, count_of(log, "window shown")) << log;
+    EXPECT_EQ("record 0 stop 0 close 0 exit 0", commands(log));
 
     // The next recording finds the late window open and records with it, stops and
     // closes it, launching nothing.
-    sleep_until(s1 + kLength + 25000);
-    const std::string log = folder.standin_log();
+    sleep_until(schedule.stop(1) + 25000);
+    log = folder.standin_log();
     EXPECT_EQ(1, count_of(log, " start pid ")) << log;
-    EXPECT_EQ(1, count_of(log, "message 2027 record")) << log;
-    EXPECT_EQ(1, count_of(log, "message 2025 stop")) << log;
-    EXPECT_EQ(1, count_of(log, "message 2029 close")) << log;
-    EXPECT_EQ(1, count_of(log, "exit")) << log;
+    EXPECT_EQ("record 1 stop 1 close 1 exit 1", commands(log));
     EXPECT_EQ(nullptr, find_capture_window());
     expect_still_running(tavrel);
 }
 
 TEST(Faults, MovedFile) {
     CaptureFolder folder(L"faults-moved");
-    const std::string move_folder = with_earlier_file_and_namesake(folder);
-    const long long s0 = (local_now() / 1000) * 1000 + kLead;
-    ReservationTable table = default_table();
-    once_only(table.slots[0], "normal", s0, s0 + kLength);
-    move_after(table.slots[0], move_folder);
-    ASSERT_TRUE(folder.write_schedule(table));
-
+    Schedule schedule({"normal"});
+    ASSERT_NO_FATAL_FAILURE(with_earlier_file_and_namesake(folder, schedule.table.slots[0]));
     Process tavrel;
-    ASSERT_NE(nullptr, start_in_time(tavrel, folder, s0));
+    ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
 
-    sleep_until(s0 + kLength + 25000);
+    sleep_until(schedule.stop(0) + 25000);
     const std::string log = folder.standin_log();
     EXPECT_EQ(1, count_of(log, " start pid ")) << log;
-    EXPECT_EQ(1, count_of(log, "message 2027 record")) << log;
-    EXPECT_EQ(1, count_of(log, "message 2025 stop")) << log;
-    EXPECT_EQ(1, count_of(log, "message 2029 close")) << log;
-    EXPECT_EQ(1, count_of(log, "exit")) << log;
+    EXPECT_EQ("record 1 stop 1 close 1 exit 1", commands(log));
     // The recording left "Samples" for the move folder; the earlier file is still there.
     size_t at = log.rfind("recording Samples\\");
     ASSERT_NE(std::string::npos, at) << log;
@@ -228,7 +205,6 @@ TEST(Faults, ReadOnlySchedule) {
     for (int i = 0; i < 4; ++i)
         once_only(table.slots[i], names[i], later + i * 600000LL, later + i * 600000LL + kLength);
     ASSERT_TRUE(folder.write_schedule(table));
-
     Process tavrel;
     HWND main = start_tavrel(tavrel, folder);
     ASSERT_NE(nullptr, main);
