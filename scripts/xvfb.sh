@@ -11,7 +11,7 @@ tavrel_new_xvfb() {
   pid=$!
   TAVREL_XVFB_PIDS+=("$pid")
   # The number is written, with a newline, once the server listens.
-  for i in $(seq 1 100); do
+  for i in $(seq 1 300); do
     if grep -q '^[0-9][0-9]*$' "$out" 2>/dev/null; then
       TAVREL_XVFB_DISPLAY=":$(head -1 "$out")"
       rm -f "$out"
