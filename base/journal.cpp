@@ -15,7 +15,7 @@ const char* const kWords[kJournalEventCount] = {
     "録画ソフトなし", "録画命令", "停止命令",   "終了命令",     "応答なし",
     "移動",       "移動失敗", "電源操作",   "電源失敗",     "録画漏れ",
     "保存失敗",   "復帰タイマー", "復帰不可", "スリープ抑止", "漏れ確認なし",
-    "録画終了",   "録画失敗",
+    "録画終了",   "録画失敗",   "空き容量不足", "スクリプト失敗",
 };
 
 // Longest line written: the name and details are cut to what fits.

@@ -41,6 +41,8 @@ enum JournalEvent {
     kEventNoMissedCheck,
     kEventRecordingDone,
     kEventRecordingFailed,
+    kEventDiskLow,
+    kEventScriptFailed,
     kJournalEventCount
 };
 

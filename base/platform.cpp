@@ -45,6 +45,7 @@ public:
     void search_close() override {}
     int create_folder(const char*) override { return -1; }
     int move_file(const char*, const char*) override { return -1; }
+    std::int64_t free_space(const char*) override { return -1; }
 };
 
 class InertPower : public PowerRequests {

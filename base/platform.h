@@ -119,6 +119,9 @@ public:
     virtual int create_folder(const char* path) = 0;
     // Moves a file; an existing destination is never replaced. 0, or -1.
     virtual int move_file(const char* from, const char* to) = 0;
+    // The bytes free to this user on the drive that holds the folder; -1 when that cannot
+    // be read.
+    virtual std::int64_t free_space(const char* folder) = 0;
 protected:
     ~FolderSystem() = default;
 };

@@ -74,6 +74,12 @@ int Win32FolderSystem::move_file(const char* from, const char* to) {
     return MoveFileW(Wide(from), Wide(to)) ? 0 : -1;
 }
 
+std::int64_t Win32FolderSystem::free_space(const char* folder) {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(Wide(folder), &available, nullptr, nullptr)) return -1;
+    return available.QuadPart > (ULONGLONG)INT64_MAX ? INT64_MAX : (std::int64_t)available.QuadPart;
+}
+
 int enable_shutdown_privilege() {
     HANDLE token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))

@@ -12,6 +12,7 @@ public:
     void search_close() override;
     int create_folder(const char* path) override;
     int move_file(const char* from, const char* to) override;
+    std::int64_t free_space(const char* folder) override;
 private:
     HANDLE search_ = INVALID_HANDLE_VALUE;
 };

@@ -333,6 +333,7 @@ struct Folders : FolderSystem {
         FUZZ_CHECK(std::strncmp(to, folder, std::strlen(folder)) == 0, "moved to %s", to);
         return moves_fail ? -1 : 0;
     }
+    std::int64_t free_space(const char*) override { return -1; }
 } folders;
 
 void settings_read(const char* path) {

@@ -28,6 +28,7 @@ public:
     std::vector<std::string> log;
     std::int64_t clock = 0;  // now(); advanced by the sleeps
     bool capture_open = true;  // the capture control window is found
+    std::int64_t free_bytes = -1;  // free_space(); -1 unknown
 
     // Starts (at "show") and stops (at the stop command) with the clock then.
     struct Event {
@@ -77,6 +78,7 @@ public:
     void search_close() override {}
     int create_folder(const char* path) override;
     int move_file(const char*, const char*) override { return -1; }
+    std::int64_t free_space(const char*) override { return free_bytes; }
     int read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) override {
         return files_->read(path, buf, cap, got, more);
     }

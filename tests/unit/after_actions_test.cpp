@@ -74,6 +74,8 @@ struct FakeFolders : FolderSystem {
         moves.push_back({from, to});
         return fail_move ? -1 : 0;
     }
+    std::int64_t free_space(const char*) override { return free_bytes; }
+    std::int64_t free_bytes = -1;
 };
 
 class AfterActions : public ::testing::Test {
