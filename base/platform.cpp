@@ -4,7 +4,7 @@ namespace {
 
 class InertMessages : public MessageBoxes {
 public:
-    void show(WindowRef, const char*, const char*) override {}
+    void show(WindowRef, const char*, const char*, MessageIcon) override {}
 };
 
 class InertFiles : public Files {

@@ -13,11 +13,16 @@ typedef void* WindowRef;
 // A COLORREF value, 0x00BBGGRR.
 typedef std::uint32_t Colour;
 
+// A message box's icon: none for the program's reports, a warning for what the user
+// should look at before it costs a recording.
+enum MessageIcon { kIconNone, kIconWarning };
+
 class MessageBoxes {
 public:
-    // Shows text (Shift-JIS) in a box with one OK button and no icon, owned by owner
+    // Shows text (Shift-JIS) in a box with one OK button and the icon, owned by owner
     // (null for none), and returns when the user has closed it.
-    virtual void show(WindowRef owner, const char* text, const char* caption) = 0;
+    virtual void show(WindowRef owner, const char* text, const char* caption,
+                      MessageIcon icon = kIconNone) = 0;
 protected:
     ~MessageBoxes() = default;
 };

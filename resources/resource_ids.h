@@ -8,6 +8,7 @@
 #define IDI_SECOND 115
 #define IDD_CONDITIONS 117
 #define IDD_HISTORY 119
+#define IDD_FORECAST 121
 
 /* The recording tick: timer id and period of the main dialog's timer. */
 #define IDT_RECORDING_TICK 5365
@@ -39,10 +40,15 @@
 /* The main dialog's system-menu item that opens the recording history (a system-menu
    command's low four bits are zero). */
 #define IDM_HISTORY 0x0110
+/* The item after it, which opens the forecast of the coming four weeks. */
+#define IDM_FORECAST 0x0120
 
 /* Recording history window; its "閉じる" is IDCANCEL (2), which Escape presses too. */
 #define IDC_HISTORY_NOTICE 1201
 #define IDC_HISTORY_LIST 1202
+
+/* Forecast window ("録画予定"); its "閉じる" is IDCANCEL too. */
+#define IDC_FORECAST_LIST 1211
 
 /* Recording conditions dialog. */
 #define IDC_STORE 1 /* "更新" (IDOK) */

@@ -73,7 +73,9 @@ INT_PTR CALLBACK history_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
         SendDlgItemMessageW(dialog, IDC_HISTORY_LIST, EM_SETLIMITTEXT, 0, 0);
         lay_out(dialog);
         fill(dialog);
-        return TRUE;
+        // Focus set here, not by the dialog manager, which would select the whole text.
+        SetFocus(GetDlgItem(dialog, IDC_HISTORY_LIST));
+        return FALSE;
     case WM_SIZE:
         lay_out(dialog);
         return TRUE;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <time.h>
 
+#include "app/win32/forecast_window.h"
 #include "app/win32/history_window.h"
 #include "base/calendar.h"
 #include "base/win32/text.h"
@@ -49,6 +50,7 @@ void initialise(HWND dialog) {
     HMENU system_menu = GetSystemMenu(dialog, FALSE);
     AppendMenuW(system_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(system_menu, MF_STRING, IDM_HISTORY, Wide("録画履歴(&L)..."));
+    AppendMenuW(system_menu, MF_STRING, IDM_FORECAST, Wide("録画予定(&P)..."));
     // What was missed while the program was not running is shown once the dialog is up.
     if (journal_missed_since_last_run(std::time(nullptr)) > 0)
         PostMessageW(dialog, kShowHistoryMessage, 0, 0);
@@ -82,6 +84,7 @@ void command(HWND dialog, WORD id, WORD code) {
     case IDC_EXIT:
         journal_program_end();
         close_history_window();
+        close_forecast_window();
         delete_fonts();
         EndDialog(dialog, 0);
         return;
@@ -94,14 +97,24 @@ void command(HWND dialog, WORD id, WORD code) {
         if (!is_list_pick(code)) return;  // typing in the name box repaints nothing
         form_name_picked(dialog);
         break;
-    case IDC_ADD:
+    case IDC_ADD: {
+        forecast_before_save();
+        // The form writes slot count; refused with 40 in use, and not in use when unnamed.
+        const int slot = reservations.count;
         form_add(dialog);
         rearm_wake_timer(std::time(nullptr));
+        warn_after_save(dialog, reservations.count > slot ? slot : -1);
         break;
-    case IDC_UPDATE:
+    }
+    case IDC_UPDATE: {
+        const int slot = reservations.selected_index;
+        const bool saves = slot >= 0 && slot < kMaxReservations;  // as form_update decides
+        if (saves) forecast_before_save();
         form_update(dialog);
         rearm_wake_timer(std::time(nullptr));
+        if (saves) warn_after_save(dialog, slot);
         break;
+    }
     case IDC_COLOUR:
         form_choose_colour(dialog);
         break;
@@ -158,6 +171,7 @@ void on_time_change(HWND dialog) {
     reset_calendar_memo();
     reset_schedule_cache();
     rearm_wake_timer(std::time(nullptr));
+    refresh_forecast_window();
     InvalidateRect(dialog, nullptr, FALSE);
 }
 
@@ -175,15 +189,26 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     case WM_COMMAND:
         command(dialog, LOWORD(wparam), HIWORD(wparam));
         break;
-    case WM_TIMER:
+    case WM_TIMER: {
+        // A start or stop sequence changes what lies ahead.
+        const int was_active = recording.active;
+        const std::time_t was_started = recording.started_at;
         check_schedule((WindowRef)dialog, reservations.count, &recording.capture_window,
                        std::time(nullptr));
+        if (recording.active != was_active || recording.started_at != was_started)
+            refresh_forecast_window();
         paint_clock((WindowRef)dialog, std::time(nullptr));
         follow_history();
         break;
+    }
     case WM_SYSCOMMAND:
         if ((wparam & 0xFFF0) == IDM_HISTORY) {
             open_history_window(dialog);
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        if ((wparam & 0xFFF0) == IDM_FORECAST) {
+            open_forecast_window(dialog);
             SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
             return TRUE;
         }
@@ -198,8 +223,10 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         break;
     case WM_POWERBROADCAST:
         // Back from stand-by or hibernation: the clock has jumped.
-        if (wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND)
+        if (wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND) {
             rearm_wake_timer(std::time(nullptr));
+            refresh_forecast_window();
+        }
         break;
     case WM_PAINT: {
         // The update region is erased and validated first: left to the dialog manager,

@@ -25,8 +25,8 @@ bool write_flush_close(HANDLE h, const void* data, std::size_t len) {
 }
 }  // namespace
 
-void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption) {
-    MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK);
+void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) {
+    MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK | (icon == kIconWarning ? MB_ICONWARNING : 0));
 }
 
 int Win32Files::read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) {

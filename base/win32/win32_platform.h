@@ -5,7 +5,7 @@
 
 class Win32MessageBoxes : public MessageBoxes {
 public:
-    void show(WindowRef owner, const char* text, const char* caption) override;
+    void show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) override;
 };
 
 class Win32Files : public Files {

@@ -385,6 +385,13 @@ bool wait_message_box(DWORD pid, int timeout_ms, MessageBoxSeen* seen) {
                 seen->owner = w.owner;
                 seen->caption = w.title;
                 seen->text = window_text(GetDlgItem(w.hwnd, 0xFFFF));
+                seen->icon = false;
+                for (HWND c = GetWindow(w.hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                    DWORD_PTR icon = 0;
+                    if (class_of(c) == L"Static" && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                        SendMessageTimeoutW(c, STM_GETICON, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &icon) && icon)
+                        seen->icon = true;
+                }
                 if (seen->text.empty()) {
                     // Not the usual id: the longest static text of the box.
                     for (HWND c = GetWindow(w.hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {

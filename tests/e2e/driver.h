@@ -175,6 +175,7 @@ struct MessageBoxSeen {
     HWND hwnd;
     HWND owner;
     std::wstring caption, text;
+    bool icon;  // an icon is shown beside the text
 };
 // A visible message box of process pid: a "#32770" window holding only an OK button (and
 // maybe other buttons) and static texts.

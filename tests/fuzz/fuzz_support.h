@@ -29,7 +29,7 @@
 struct FuzzMessages : MessageBoxes {
     int count = 0;
     std::string last_text, last_caption;
-    void show(WindowRef, const char* text, const char* caption) override {
+    void show(WindowRef, const char* text, const char* caption, MessageIcon) override {
         ++count;
         last_text = text;
         last_caption = caption;

@@ -11,13 +11,14 @@ struct ShownMessage {
     WindowRef owner;
     std::string text;
     std::string caption;
+    MessageIcon icon;
 };
 
 class RecordingMessageBoxes : public MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
-    void show(WindowRef owner, const char* text, const char* caption) override {
-        shown.push_back({owner, text, caption});
+    void show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) override {
+        shown.push_back({owner, text, caption, icon});
     }
 };
 

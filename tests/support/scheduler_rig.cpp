@@ -101,7 +101,7 @@ Canvas* SchedulerRig::open(WindowRef) {
     return this;
 }
 
-void SchedulerRig::show(WindowRef, const char*, const char*) {
+void SchedulerRig::show(WindowRef, const char*, const char*, MessageIcon) {
     log.push_back("message");
     steps_at_messages.push_back(recording.status_step);
     if (inside_message) {

@@ -72,7 +72,7 @@ public:
     void close(Canvas*) override {}
     void fill_rect(int, int, int, int, Colour) override {}
     void draw_text(int, int, Colour, const char*, int, int, Colour) override {}
-    void show(WindowRef owner, const char* text, const char* caption) override;
+    void show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) override;
     int search_first(const char* pattern, FoundFile*) override;
     int search_next(FoundFile*) override { return -1; }
     void search_close() override {}

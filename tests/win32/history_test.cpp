@@ -50,13 +50,17 @@ TEST(HistoryWindow, TheSystemMenuOpensItAndItFollowsTheJournal) {
     ASSERT_NE(nullptr, dialog);
     HMENU menu = GetSystemMenu(dialog, FALSE);
     const int n = GetMenuItemCount(menu);
-    ASSERT_GE(n, 2);
-    EXPECT_TRUE(GetMenuState(menu, n - 2, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ((UINT)IDM_HISTORY, GetMenuItemID(menu, n - 1));
+    ASSERT_GE(n, 3);
+    EXPECT_TRUE(GetMenuState(menu, n - 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ((UINT)IDM_HISTORY, GetMenuItemID(menu, n - 2));
+    EXPECT_EQ((UINT)IDM_FORECAST, GetMenuItemID(menu, n - 1));
     EXPECT_EQ(0, IDM_HISTORY & 0xF) << "a system-menu command";
+    EXPECT_EQ(0, IDM_FORECAST & 0xF) << "a system-menu command";
     wchar_t item[64] = L"";
-    GetMenuStringW(menu, n - 1, item, 64, MF_BYPOSITION);
+    GetMenuStringW(menu, n - 2, item, 64, MF_BYPOSITION);
     EXPECT_STREQ(L"録画履歴(&L)...", item);
+    GetMenuStringW(menu, n - 1, item, 64, MF_BYPOSITION);
+    EXPECT_STREQ(L"録画予定(&P)...", item);
 
     SendMessageW(dialog, WM_SYSCOMMAND, IDM_HISTORY, 0);
     HWND history = history_window();

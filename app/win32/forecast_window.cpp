@@ -1,0 +1,139 @@
+#include "app/win32/forecast_window.h"
+
+#include <ctime>
+
+#include "base/platform.h"
+#include "base/win32/text.h"
+#include "engine/forecast.h"
+#include "reservations/reservation.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+// The list's text at its longest: a heading and one line for every occurrence.
+const std::size_t kTextSize = kForecastMax * 160 + 1024;
+// The warning: five occurrences, "ほか N 件", the free space and where to see the rest.
+const std::size_t kWarningSize = 1024;
+
+// A forecast is large (tens of kilobytes), so both live here rather than on the stack.
+struct ForecastWindow {
+    HWND window;          // null while closed
+    HHOOK keyboard_hook;  // gives the window its dialog keys from the main dialog's loop
+    Forecast before;      // just before a save
+    Forecast current;     // the latest, shown in the window
+    char text[kTextSize];
+    wchar_t wide_text[kTextSize];
+    char warning[kWarningSize];
+};
+ForecastWindow state = {};
+
+// Shows state.current. The caret goes to the top and nothing is selected.
+void show_current(HWND dialog) {
+    std::size_t n = forecast_text(state.current, reservations.table, samples_free_space(), state.text,
+                                  sizeof(state.text));
+    int w = MultiByteToWideChar(kShiftJis, 0, state.text, (int)n, state.wide_text, (int)(kTextSize - 1));
+    state.wide_text[w > 0 ? w : 0] = L'\0';
+    HWND list = GetDlgItem(dialog, IDC_FORECAST_LIST);
+    SetWindowTextW(list, state.wide_text);
+    SendMessageW(list, EM_SETSEL, 0, 0);
+    SendMessageW(list, EM_SCROLLCARET, 0, 0);
+}
+
+void fill(HWND dialog) {
+    forecast_now(std::time(nullptr), &state.current);
+    show_current(dialog);
+}
+
+// The list fills the window above the button in the bottom right corner.
+void lay_out(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    RECT unit = {4, 0, 48, 14};  // margin, button width and height
+    MapDialogRect(dialog, &unit);
+    const int margin = unit.left, bw = unit.right, bh = unit.bottom;
+    const int list_height = client.bottom - 3 * margin - bh;
+    MoveWindow(GetDlgItem(dialog, IDC_FORECAST_LIST), margin, margin, client.right - 2 * margin,
+               list_height > 0 ? list_height : 0, TRUE);
+    MoveWindow(GetDlgItem(dialog, IDCANCEL), client.right - margin - bw, client.bottom - margin - bh,
+               bw, bh, TRUE);
+}
+
+// As in the history window: Tab, Enter and Esc reach it through IsDialogMessage from here,
+// since the main dialog's modal loop hands a modeless window no dialog keys.
+LRESULT CALLBACK keyboard_proc(int code, WPARAM wparam, LPARAM lparam) {
+    if (code >= 0 && wparam == PM_REMOVE && state.window) {
+        MSG* msg = (MSG*)lparam;
+        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
+            (msg->hwnd == state.window || IsChild(state.window, msg->hwnd)) && IsDialogMessageW(state.window, msg))
+            msg->message = WM_NULL;
+    }
+    return CallNextHookEx(state.keyboard_hook, code, wparam, lparam);
+}
+
+INT_PTR CALLBACK forecast_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SendDlgItemMessageW(dialog, IDC_FORECAST_LIST, EM_SETLIMITTEXT, 0, 0);
+        lay_out(dialog);
+        fill(dialog);
+        // Focus set here, not by the dialog manager, which would select the whole text.
+        SetFocus(GetDlgItem(dialog, IDC_FORECAST_LIST));
+        return FALSE;
+    case WM_SIZE:
+        lay_out(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDCANCEL) {
+            close_forecast_window();
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        close_forecast_window();
+        return TRUE;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void open_forecast_window(HWND owner) {
+    if (state.window) {
+        fill(state.window);
+        ShowWindow(state.window, SW_SHOWNORMAL);
+        SetForegroundWindow(state.window);
+        return;
+    }
+    HINSTANCE module = (HINSTANCE)GetWindowLongPtrW(owner, GWLP_HINSTANCE);
+    state.window = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_FORECAST), owner, forecast_proc, 0);
+    if (!state.window) return;
+    state.keyboard_hook = SetWindowsHookExW(WH_GETMESSAGE, keyboard_proc, nullptr, GetCurrentThreadId());
+    ShowWindow(state.window, SW_SHOWNORMAL);
+}
+
+void refresh_forecast_window() {
+    if (state.window) fill(state.window);
+}
+
+void close_forecast_window() {
+    if (!state.window) return;
+    HWND closing = state.window;
+    state.window = nullptr;
+    if (state.keyboard_hook) UnhookWindowsHookEx(state.keyboard_hook);
+    state.keyboard_hook = nullptr;
+    DestroyWindow(closing);
+}
+
+HWND forecast_window() { return state.window; }
+
+void forecast_before_save() { forecast_now(std::time(nullptr), &state.before); }
+
+void warn_after_save(HWND dialog, int saved) {
+    forecast_now(std::time(nullptr), &state.current);
+    if (state.window) show_current(state.window);
+    if (forecast_warning(state.before, state.current, reservations.table, saved, samples_free_space(),
+                         state.warning, sizeof(state.warning)) > 0)
+        platform.messages->show((WindowRef)dialog, state.warning, "予約の重なり", kIconWarning);
+}
