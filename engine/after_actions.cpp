@@ -25,7 +25,6 @@ const Colour kArrowColour = 0x9696FF;
 const Colour kMovingColour = 0x54FCFC;
 const Colour kMovedColour = 0xB4FFB4;
 const Colour kFailedColour = 0x9696FF;
-const std::uint32_t kAfterMoveWaitMs = 3000;
 
 // Long waits are made in pieces, each well below what a millisecond count of 32 bits holds
 // (and below the "wait forever" value of the system's sleep).
@@ -195,6 +194,12 @@ void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64
             journal_reservation(kEventMoveFailed, slot, "%s → %s", source, destination);
     }
     wait_ms(kAfterMoveWaitMs);
+}
+
+std::int64_t samples_free_space() {
+    char folder[kInstallFolderMax + 16];
+    capture_path(folder, sizeof(folder), capture_choice.use_install_folder, kSamplesFolder);
+    return platform.folders->free_space(folder);
 }
 
 std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,

@@ -7,6 +7,9 @@
 #include <ctime>
 #include "base/platform.h"
 
+// Shown for this long after a move, whether or not it succeeded.
+const std::uint32_t kAfterMoveWaitMs = 3000;
+
 const int kFolderListingSize = 256;
 const std::size_t kListingNameSize = 260;  // 259 bytes of name plus the NUL
 
@@ -49,6 +52,10 @@ int ensure_folder(const char* path);
 // no such file (an older recording is not this one's), and says so in the journal.
 void move_newest_recording(WindowRef dialog, const char* move_folder,
                            std::int64_t since = INT64_MIN);
+
+// The bytes free to this user on the drive of the capture folder's "Samples", where the
+// recordings are written; -1 when that cannot be read.
+std::int64_t samples_free_space();
 
 // The size a recording of seconds at these rates should have, in bytes: video in bit/s,
 // audio in kbit/s. 0 for rates or a time that are not positive.

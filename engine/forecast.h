@@ -97,3 +97,8 @@ std::size_t forecast_text(const Forecast& f, const ReservationTable& table,
 std::size_t forecast_warning(const Forecast& before, const Forecast& after,
                              const ReservationTable& table, int saved, std::int64_t free_bytes,
                              char* out, std::size_t cap);
+
+// The forecast for the program as it stands at now: the table in use, the recording under
+// way, whether the capture application's window is open, and the rates of its settings
+// files.
+void forecast_now(std::time_t now, Forecast* out);
