@@ -211,6 +211,32 @@ std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_
     return bits_per_second * (std::uint64_t)seconds / 8u;
 }
 
+bool recording_rates(int index, long long* video, long long* audio) {
+    if (index < 0 || index >= kMaxReservations) return false;
+    const Reservation& r = reservations.table.slots[index];
+    if (r.use_conditions != 0) {
+        *video = r.video_bitrate;
+        *audio = r.audio_bitrate;
+        return true;
+    }
+    return read_setting_number(index, "dwVideoBitrate", video) &&
+           read_setting_number(index, "dwAudioBitrate", audio);
+}
+
+void megabytes_text(std::int64_t bytes, char* out, std::size_t size) {
+    if (bytes < 0) {
+        std::snprintf(out, size, "%s", "不明");
+        return;
+    }
+    const long long mb = (long long)(((std::uint64_t)bytes + (1u << 20) - 1) >> 20);
+    if (mb >= 1000000)
+        std::snprintf(out, size, "%lld,%03lld,%03lld MB", mb / 1000000, mb / 1000 % 1000, mb % 1000);
+    else if (mb >= 1000)
+        std::snprintf(out, size, "%lld,%03lld MB", mb / 1000, mb % 1000);
+    else
+        std::snprintf(out, size, "%lld MB", mb);
+}
+
 bool check_recording(int index, std::time_t started, std::time_t seconds) {
     if (index < 0 || index >= kMaxReservations) return false;
     SamplesSearch search;
@@ -223,15 +249,8 @@ bool check_recording(int index, std::time_t started, std::time_t seconds) {
         return false;
     }
     const FolderEntry& entry = folder_listing.entries[newest];
-    const Reservation& r = reservations.table.slots[index];
     long long video = -1, audio = -1;
-    if (r.use_conditions != 0) {
-        video = r.video_bitrate;
-        audio = r.audio_bitrate;
-    } else if (!read_setting_number(index, "dwVideoBitrate", &video) ||
-               !read_setting_number(index, "dwAudioBitrate", &audio)) {
-        video = audio = -1;
-    }
+    if (!recording_rates(index, &video, &audio)) video = audio = -1;
     const std::uint64_t expected = expected_recording_bytes(video, audio, seconds);
     if (expected > 0 && entry.size < expected / 2) {
         journal_reservation(kEventRecordingFailed, index,

@@ -62,6 +62,14 @@ std::int64_t samples_free_space();
 std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
                                        long long seconds);
 
+// The rates reservation index records at: its own when use_conditions is set, else those
+// of its settings file, read quietly (video in bit/s, audio in kbit/s). False when they
+// cannot be known.
+bool recording_rates(int index, long long* video, long long* audio);
+
+// bytes as "1,234 MB" (of 2^20 bytes, rounded up), or "不明" when negative.
+void megabytes_text(std::int64_t bytes, char* out, std::size_t size);
+
 // After the stop: the recording of reservation index counts as made only when "Samples"
 // holds a file last written at or after started (when its start sequence began) of at
 // least half the size expected for seconds of recording at the reservation's rates (its

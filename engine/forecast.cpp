@@ -278,21 +278,6 @@ struct TextOut {
 
 const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
 
-// Megabytes of 2^20 bytes, rounded up: "1,234 MB"; "不明" for an unknown size.
-void megabytes(std::int64_t bytes, char* out, std::size_t size) {
-    if (bytes < 0) {
-        std::snprintf(out, size, "%s", "不明");
-        return;
-    }
-    const long long mb = (long long)((bytes + (1 << 20) - 1) >> 20);
-    if (mb >= 1000000)
-        std::snprintf(out, size, "%lld,%03lld,%03lld MB", mb / 1000000, mb / 1000 % 1000, mb % 1000);
-    else if (mb >= 1000)
-        std::snprintf(out, size, "%lld,%03lld MB", mb / 1000, mb % 1000);
-    else
-        std::snprintf(out, size, "%lld MB", mb);
-}
-
 void clock_text(std::time_t t, char* out, std::size_t size) {
     CivilTime c;
     if (!local_date_of(t, nullptr, &c, nullptr)) {
@@ -359,7 +344,7 @@ void entry_line(TextOut& text, const ForecastEntry& e, const ReservationTable& t
     char what[160], fate[200], size[32];
     occurrence_text(e.occurrence, table, what, sizeof(what));
     fate_text(e, table, fate, sizeof(fate));
-    megabytes(e.expected_bytes, size, sizeof(size));
+    megabytes_text(e.expected_bytes, size, sizeof(size));
     text.add("%s  %s  %s\r\n", what, fate, size);
 }
 
@@ -370,8 +355,8 @@ std::size_t forecast_text(const Forecast& f, const ReservationTable& table, std:
     TextOut text = {out, cap, 0};
     if (cap > 0) out[0] = '\0';
     char free_text[32], total[32];
-    megabytes(free_bytes, free_text, sizeof(free_text));
-    megabytes(forecast_total_bytes(f, 7), total, sizeof(total));
+    megabytes_text(free_bytes, free_text, sizeof(free_text));
+    megabytes_text(forecast_total_bytes(f, 7), total, sizeof(total));
     text.add("録画先(Samples)のドライブの空き容量: %s\r\n", free_text);
     text.add("今後7日間の録画の予定サイズ: %s\r\n\r\n", total);
     if (f.count == 0) text.add("%s\r\n", "今後4週間の録画はありません");
@@ -399,8 +384,8 @@ std::size_t forecast_warning(const Forecast& before, const Forecast& after,
         if (e.expected_bytes > free_bytes) {
             char what[160], need[32], have[32];
             occurrence_text(e.occurrence, table, what, sizeof(what));
-            megabytes(e.expected_bytes, need, sizeof(need));
-            megabytes(free_bytes, have, sizeof(have));
+            megabytes_text(e.expected_bytes, need, sizeof(need));
+            megabytes_text(free_bytes, have, sizeof(have));
             text.add("%s%s\r\nの録画には約 %s 要りますが、録画先のドライブの空きは %s です。\r\n",
                      total > 0 ? "\r\n" : "", what, need, have);
         }
