@@ -245,8 +245,9 @@ int apply_gop_structure(WindowRef owner, int index) {
     return write_capture_settings(owner, index, t);
 }
 
-bool read_setting_number(int index, const char* key, long long* value) {
-    const char* path = capture_settings_path(index);
+namespace {
+
+bool read_number_in(const char* path, const char* key, long long* value) {
     std::size_t got = 0;
     bool more = false;
     if (!path || !key || platform.files->read(path, raw, sizeof(raw), &got, &more) != 0) return false;
@@ -272,4 +273,16 @@ bool read_setting_number(int index, const char* key, long long* value) {
         at = end + 1;
     }
     return false;
+}
+
+}  // namespace
+
+bool read_setting_number(int index, const char* key, long long* value) {
+    return read_number_in(capture_settings_path(index), key, value);
+}
+
+bool read_setting_number_of(int mpeg1, const char* key, long long* value) {
+    char path[kSettingsPathSize];
+    capture_path(path, sizeof(path), capture_choice.use_install_folder, capture_ini_name(mpeg1));
+    return read_number_in(path, key, value);
 }

@@ -51,6 +51,8 @@ int write_capture_settings(WindowRef owner, int index, const SettingsLineTable& 
 // cannot be read or holds no such line with a number (after the recording, a missing
 // figure must not stop the program with a message box).
 bool read_setting_number(int index, const char* key, long long* value);
+// The same, of the settings file for an mpeg1 flag (MPEG-1 when set, else MPEG-2).
+bool read_setting_number_of(int mpeg1, const char* key, long long* value);
 
 // Each writer reads the file, replaces its keys in a fixed order from the reservation in
 // reservations.table and writes the file back: 0 on success, -1 on failure (already shown).

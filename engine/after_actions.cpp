@@ -25,7 +25,6 @@ const Colour kArrowColour = 0x9696FF;
 const Colour kMovingColour = 0x54FCFC;
 const Colour kMovedColour = 0xB4FFB4;
 const Colour kFailedColour = 0x9696FF;
-const std::uint32_t kAfterMoveWaitMs = 3000;
 
 // Long waits are made in pieces, each well below what a millisecond count of 32 bits holds
 // (and below the "wait forever" value of the system's sleep).
@@ -197,6 +196,12 @@ void move_newest_recording(WindowRef dialog, const char* move_folder, std::int64
     wait_ms(kAfterMoveWaitMs);
 }
 
+std::int64_t samples_free_space() {
+    char folder[kInstallFolderMax + 16];
+    capture_path(folder, sizeof(folder), capture_choice.use_install_folder, kSamplesFolder);
+    return platform.folders->free_space(folder);
+}
+
 std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
                                        long long seconds) {
     if (video_bitrate < 0 || audio_bitrate < 0 || seconds <= 0) return 0;
@@ -204,6 +209,32 @@ std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_
     const std::uint64_t bits_per_second =
         (std::uint64_t)video_bitrate + (std::uint64_t)audio_bitrate * 1000u;
     return bits_per_second * (std::uint64_t)seconds / 8u;
+}
+
+bool recording_rates(int index, long long* video, long long* audio) {
+    if (index < 0 || index >= kMaxReservations) return false;
+    const Reservation& r = reservations.table.slots[index];
+    if (r.use_conditions != 0) {
+        *video = r.video_bitrate;
+        *audio = r.audio_bitrate;
+        return true;
+    }
+    return read_setting_number(index, "dwVideoBitrate", video) &&
+           read_setting_number(index, "dwAudioBitrate", audio);
+}
+
+void megabytes_text(std::int64_t bytes, char* out, std::size_t size) {
+    if (bytes < 0) {
+        std::snprintf(out, size, "%s", "不明");
+        return;
+    }
+    const long long mb = (long long)(((std::uint64_t)bytes + (1u << 20) - 1) >> 20);
+    if (mb >= 1000000)
+        std::snprintf(out, size, "%lld,%03lld,%03lld MB", mb / 1000000, mb / 1000 % 1000, mb % 1000);
+    else if (mb >= 1000)
+        std::snprintf(out, size, "%lld,%03lld MB", mb / 1000, mb % 1000);
+    else
+        std::snprintf(out, size, "%lld MB", mb);
 }
 
 bool check_recording(int index, std::time_t started, std::time_t seconds) {
@@ -218,15 +249,8 @@ bool check_recording(int index, std::time_t started, std::time_t seconds) {
         return false;
     }
     const FolderEntry& entry = folder_listing.entries[newest];
-    const Reservation& r = reservations.table.slots[index];
     long long video = -1, audio = -1;
-    if (r.use_conditions != 0) {
-        video = r.video_bitrate;
-        audio = r.audio_bitrate;
-    } else if (!read_setting_number(index, "dwVideoBitrate", &video) ||
-               !read_setting_number(index, "dwAudioBitrate", &audio)) {
-        video = audio = -1;
-    }
+    if (!recording_rates(index, &video, &audio)) video = audio = -1;
     const std::uint64_t expected = expected_recording_bytes(video, audio, seconds);
     if (expected > 0 && entry.size < expected / 2) {
         journal_reservation(kEventRecordingFailed, index,

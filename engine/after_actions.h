@@ -7,6 +7,9 @@
 #include <ctime>
 #include "base/platform.h"
 
+// Shown for this long after a move, whether or not it succeeded.
+const std::uint32_t kAfterMoveWaitMs = 3000;
+
 const int kFolderListingSize = 256;
 const std::size_t kListingNameSize = 260;  // 259 bytes of name plus the NUL
 
@@ -50,10 +53,22 @@ int ensure_folder(const char* path);
 void move_newest_recording(WindowRef dialog, const char* move_folder,
                            std::int64_t since = INT64_MIN);
 
+// The bytes free to this user on the drive of the capture folder's "Samples", where the
+// recordings are written; -1 when that cannot be read.
+std::int64_t samples_free_space();
+
 // The size a recording of seconds at these rates should have, in bytes: video in bit/s,
 // audio in kbit/s. 0 for rates or a time that are not positive.
 std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
                                        long long seconds);
+
+// The rates reservation index records at: its own when use_conditions is set, else those
+// of its settings file, read quietly (video in bit/s, audio in kbit/s). False when they
+// cannot be known.
+bool recording_rates(int index, long long* video, long long* audio);
+
+// bytes as "1,234 MB" (of 2^20 bytes, rounded up), or "不明" when negative.
+void megabytes_text(std::int64_t bytes, char* out, std::size_t size);
 
 // After the stop: the recording of reservation index counts as made only when "Samples"
 // holds a file last written at or after started (when its start sequence began) of at

@@ -98,8 +98,7 @@ std::size_t forecast_warning(const Forecast& before, const Forecast& after,
                              const ReservationTable& table, int saved, std::int64_t free_bytes,
                              char* out, std::size_t cap);
 
-// The forecast for the program as it stands (the table in use, the recording under way,
-// the capture window, the capture settings files' rates), from now, the next tick.
+// The forecast for the program as it stands at now: the table in use, the recording under
+// way, whether the capture application's window is open, and the rates of its settings
+// files.
 void forecast_now(std::time_t now, Forecast* out);
-// The bytes free on the drive of the capture folder's "Samples"; -1 when unknown.
-std::int64_t samples_free_space();

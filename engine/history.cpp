@@ -5,6 +5,7 @@
 
 #include "base/capture_interface.h"
 #include "base/journal.h"
+#include "engine/after_actions.h"
 #include "engine/due_rule.h"
 #include "engine/recording.h"
 #include "reservations/reservation.h"
@@ -174,17 +175,23 @@ int journal_missed_since_last_run(std::time_t now) {
 
 void journal_program_end() { journal_write(kEventProgramEnd, 0, nullptr, 0, "%s", ""); }
 
-void journal_recording_start(int index, std::time_t current, std::time_t stop) {
-    char stop_text[32];
+void journal_recording_start(int index, std::time_t current, std::time_t stop,
+                             std::int64_t free_bytes, std::int64_t expected_bytes) {
+    char stop_text[32], late_text[32] = "", free_text[32], expected_text[32];
     journal_time_text(stop, stop_text, sizeof(stop_text));
     Occurrence o;
     // Late: after the moment the scan would have started it (its start less the minute).
     const bool due = occurrence_at(reservations.table.slots[index], index, current, &o);
     const long late = due && current > o.first ? (long)(current - o.first) : 0;
-    if (late > 0)
-        journal_reservation(kEventRecordingStart, index, "終了予定 %s、%ld秒遅れて開始", stop_text, late);
-    else
-        journal_reservation(kEventRecordingStart, index, "終了予定 %s", stop_text);
+    if (late > 0) std::snprintf(late_text, sizeof(late_text), "、%ld秒遅れて開始", late);
+    megabytes_text(free_bytes, free_text, sizeof(free_text));
+    megabytes_text(expected_bytes, expected_text, sizeof(expected_text));
+    journal_reservation(kEventRecordingStart, index, "終了予定 %s%s、空き容量 %s、予定サイズ %s",
+                        stop_text, late_text, free_text, expected_text);
+    // The recording starts all the same: a full disk may still take part of it.
+    if (free_bytes >= 0 && expected_bytes > free_bytes)
+        journal_reservation(kEventDiskLow, index, "録画先のドライブの空き %s が、予定サイズ %s より少なくなっています",
+                            free_text, expected_text);
 }
 
 int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_index,

@@ -2,6 +2,7 @@
 // start and end, the start of each recording, and the occurrences that were never
 // recorded, looked for at start-up, after a gap between ticks and after each recording.
 #pragma once
+#include <cstdint>
 #include <ctime>
 
 // A tick that comes more than this long after the previous tick's work ended means the
@@ -20,8 +21,10 @@ int journal_missed_since_last_run(std::time_t now);
 void journal_program_end();
 
 // A recording starts at current for reservation index, to stop at stop: the start line,
-// with how late it starts.
-void journal_recording_start(int index, std::time_t current, std::time_t stop);
+// with how late it starts, the free space of the recordings' drive and the size expected
+// (each negative when unknown); then "空き容量不足" when the space is the smaller.
+void journal_recording_start(int index, std::time_t current, std::time_t stop,
+                             std::int64_t free_bytes = -1, std::int64_t expected_bytes = -1);
 
 // The missed occurrences whose first moment lies in [from, to] (or, with due_at_from, that
 // were due at from) and that can no longer be started at to, each written once: those

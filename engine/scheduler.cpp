@@ -81,7 +81,10 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     recording.index = i;
     recording.started_at = now;
     recording.record_at = 0;
-    journal_recording_start(i, now, stop);
+    long long video, audio;
+    const std::int64_t expected =
+        recording_rates(i, &video, &audio) ? (std::int64_t)expected_recording_bytes(video, audio, stop - now) : -1;
+    journal_recording_start(i, now, stop, samples_free_space(), expected);
     // Idle sleep must not end the recording.
     hold_for_recording(true, now);
     // A repaint before step 2 is shown (from inside a writer's message box) draws this

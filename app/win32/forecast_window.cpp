@@ -4,6 +4,7 @@
 
 #include "base/platform.h"
 #include "base/win32/text.h"
+#include "engine/after_actions.h"
 #include "engine/forecast.h"
 #include "reservations/reservation.h"
 #include "resources/resource_ids.h"

@@ -17,6 +17,7 @@
 #include "base/capture_interface.h"
 #include "capture_settings/settings_file.h"
 #include "engine/capture_control.h"
+#include "engine/forecast.h"
 #include "engine/scheduler.h"
 #include "reservations/form.h"
 #include "reservations/reservation.h"
@@ -446,6 +447,37 @@ void day_after(const char* f, char* out) {
     std::snprintf(out, 7, "%02d%02d%02d", y, m, d);
 }
 
+// The forecast of any table, with any count: every occurrence it lists is one the rule gives,
+// in order, and every start it foretells is at a tick at which the scan finds it due.
+void check_forecast(std::time_t now, int count, bool capture_open) {
+    static Forecast forecast;
+    ForecastInput in = {};
+    in.table = &reservations.table;
+    in.count = count;
+    in.now = now;
+    in.capture_open = capture_open;
+    in.rates[0] = {4000000, 384};
+    in.rates[1] = {-1, -1};
+    make_forecast(in, &forecast);
+    FUZZ_CHECK(forecast.count >= 0 && forecast.count <= kForecastMax, "%d listed", forecast.count);
+    for (int k = 0; k < forecast.count; ++k) {
+        const ForecastEntry& e = forecast.entries[k];
+        const Occurrence& o = e.occurrence;
+        FUZZ_CHECK(o.index >= 0 && o.index < kMaxReservations && o.index < count, "slot %d", o.index);
+        Occurrence rule;
+        FUZZ_CHECK(occurrence_at(reservations.table.slots[o.index], o.index, o.first, &rule) &&
+                       rule.start == o.start && rule.last == o.last,
+                   "slot %d: an occurrence the rule does not give", o.index);
+        FUZZ_CHECK(k == 0 || forecast.entries[k - 1].occurrence.first <= o.first, "out of order at %d", k);
+        if (e.fate == kFateOnTime || e.fate == kFateLate)
+            FUZZ_CHECK(e.start_tick >= now && occurrence_at(reservations.table.slots[o.index], o.index,
+                                                            e.start_tick, &rule),
+                       "slot %d started when not due", o.index);
+    }
+    char text[4096];
+    forecast_text(forecast, reservations.table, -1, text, sizeof(text));
+}
+
 // What the form shows for every slot is within the form's ranges, and storing it back
 // unchanged (an update without edits) keeps a record that the form could have written.
 void check_form(std::time_t now) {
@@ -572,6 +604,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int64_t t = kBase + offset;
     check_pictures((std::time_t)t, flags >> 3, flags, true);
     check_form((std::time_t)t);
+    check_forecast((std::time_t)t, has_count ? count_byte : host.count, host.app_open);
     for (int k = 0; k < kTicks; ++k) {
         tick(t);
         if (k % 100 == 99) check_pictures((std::time_t)sim_now, k, k / 100, false);

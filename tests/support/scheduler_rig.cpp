@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
+#include "base/capture_interface.h"
 #include "engine/scheduler.h"
 
 SchedulerRig::SchedulerRig() : saved_(platform), files_(platform.files) {
@@ -86,11 +87,13 @@ void SchedulerRig::sleep_ms(std::uint32_t ms) {
 
 void SchedulerRig::launch(const char* application, const char*) {
     log.push_back(std::string("launch ") + application);
+    if (close_closes) capture_open = true;
 }
 
 bool SchedulerRig::send(WindowRef window, std::uint32_t message) {
     EXPECT_EQ(capture(), window);
     log.push_back("capture " + std::to_string(message));
+    if (close_closes && message == kCaptureClose) capture_open = false;
     return true;
 }
 
@@ -111,9 +114,16 @@ void SchedulerRig::show(WindowRef, const char*, const char*, MessageIcon) {
     }
 }
 
-int SchedulerRig::search_first(const char* pattern, FoundFile*) {
+int SchedulerRig::search_first(const char* pattern, FoundFile* found) {
     log.push_back(std::string("search ") + pattern);
-    return -1;
+    if (!samples_file) return -1;
+    *found = FoundFile{};
+    found->attributes = kAttributeArchive;
+    found->last_write_time = clock;
+    found->size = (std::uint64_t)1 << 40;
+    std::snprintf(found->name, sizeof(found->name), "%s", "rec.mpg");
+    found->name_exact = true;
+    return 0;
 }
 
 int SchedulerRig::create_folder(const char* path) {
@@ -124,4 +134,20 @@ int SchedulerRig::create_folder(const char* path) {
 int SchedulerRig::replace(const char* path, const void* data, std::size_t len) {
     log.push_back(std::string("write ") + path);
     return files_->replace(path, data, len);
+}
+
+RigPower::RigPower(SchedulerRig& rig) : rig_(rig), saved_(platform.power) { platform.power = this; }
+
+RigPower::~RigPower() { platform.power = saved_; }
+
+int RigPower::suspend() {
+    if (!armed_) return end();
+    if (armed_at_ > rig_.clock) rig_.clock = armed_at_;
+    return 0;
+}
+
+int RigPower::arm_wake_timer(std::time_t at) {
+    armed_ = true;
+    armed_at_ = at;
+    return 0;
 }

@@ -29,6 +29,10 @@ public:
     std::int64_t clock = 0;  // now(); advanced by the sleeps
     bool capture_open = true;  // the capture control window is found
     std::int64_t free_bytes = -1;  // free_space(); -1 unknown
+    // The capture window is gone after a close command until the next launch.
+    bool close_closes = false;
+    // "Samples" holds one file, written at the time of the search (the move of it fails).
+    bool samples_file = false;
 
     // Starts (at "show") and stops (at the stop command) with the clock then.
     struct Event {
@@ -73,7 +77,7 @@ public:
     void fill_rect(int, int, int, int, Colour) override {}
     void draw_text(int, int, Colour, const char*, int, int, Colour) override {}
     void show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) override;
-    int search_first(const char* pattern, FoundFile*) override;
+    int search_first(const char* pattern, FoundFile* found) override;
     int search_next(FoundFile*) override { return -1; }
     void search_close() override {}
     int create_folder(const char* path) override;
@@ -88,4 +92,28 @@ public:
 private:
     Platform saved_;
     Files* files_;
+};
+
+// Power requests of a PC left alone, installed for its lifetime: a stand-by moves the rig's
+// clock to the wake-up time armed last (and sleeps for good when none is armed); a
+// shutdown, reboot or log-off ends the run.
+class RigPower : public PowerRequests {
+public:
+    explicit RigPower(SchedulerRig& rig);
+    ~RigPower();
+    bool ended = false;  // the program runs no more
+    int reboot() override { return end(); }
+    int shutdown() override { return end(); }
+    int force_logoff() override { return end(); }
+    int suspend() override;
+    void keep_awake(bool) override {}
+    int arm_wake_timer(std::time_t at) override;
+    void cancel_wake_timer() override { armed_ = false; }
+
+private:
+    int end() { return ended = true, 0; }
+    SchedulerRig& rig_;
+    PowerRequests* saved_;
+    bool armed_ = false;
+    std::time_t armed_at_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/journal.h"
+#include "capture_settings/settings_file.h"
 #include "engine/after_actions.h"
 #include "engine/wake.h"
 #include "engine/history.h"
@@ -136,6 +137,10 @@ TEST_F(Journal, MissedOccurrencesAreWrittenWhereTheyAreFound) {
     rig.reserve(5, "261207", "261207", "223300", "223400");  // during the stand-by's delay
     reservations.table.slots[2].after_action = 4;
     reservations.table.slots[2].after_delay = 300;
+    // Slot 3's recording needs (8,000,000 + 256 × 1000) bit/s × 1710 s ÷ 8 = 1,764,720,000
+    // bytes, 1,683 MB of 2^20 rounded up; its drive has 1,024 MB free.
+    fake.files.files[capture_settings_path(2)] = "dwVideoBitrate=8000000\r\ndwAudioBitrate=256\r\n";
+    rig.free_bytes = (std::int64_t)1 << 30;
     log() = "2026/12/07 20:00:00\t終了\t-\t\t\r\n";
     rig.clock = at(21, 0, 0);
     journal_program_start((std::time_t)at(21, 0, 0));
@@ -147,10 +152,14 @@ TEST_F(Journal, MissedOccurrencesAreWrittenWhereTheyAreFound) {
     rig.run(at(22, 12, 1), at(22, 40, 0));
 
     std::vector<std::string> missed;
+    int space_lines = 0;
     for (const std::string& line : lines()) {
         if (line.find("\t録画開始\t3\t") != std::string::npos) {
-            EXPECT_NE(std::string::npos, line.find("終了予定 2026/12/07 22:30:00、150秒遅れて開始")) << line;
+            EXPECT_NE(std::string::npos,
+                      line.find("終了予定 2026/12/07 22:30:00、150秒遅れて開始、空き容量 1,024 MB、予定サイズ 1,683 MB"))
+                << line;
         }
+        space_lines += line.find("\t空き容量不足\t3\tr2\t") != std::string::npos;
         std::size_t word = line.find("\t録画漏れ\t");
         if (word != std::string::npos) missed.push_back(line.substr(word + 1));
     }
@@ -166,6 +175,7 @@ TEST_F(Journal, MissedOccurrencesAreWrittenWhereTheyAreFound) {
         "録画後の処理(スタンバイする、300秒後)のためです",
     };
     EXPECT_EQ(expected, missed);
+    EXPECT_EQ(1, space_lines);
 }
 
 // More than a hundred at once: a hundred lines and one that counts the rest and names its

@@ -1,0 +1,417 @@
+#include "engine/forecast.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include "base/calendar.h"
+#include "base/sjis.h"
+#include "capture_settings/conditions.h"
+#include "capture_settings/settings_file.h"
+#include "engine/after_actions.h"
+#include "engine/capture_control.h"
+#include "engine/recording.h"
+#include "engine/scheduler.h"
+#include "engine/wake.h"
+
+namespace {
+
+const std::time_t kLaunchWait = kCaptureLaunchWaitMs / 1000;
+const std::time_t kBeforeRecord = kWaitBeforeRecordMs / 1000;
+const std::time_t kAfterStop = kWaitAfterStopMs / 1000;
+const std::time_t kAfterMove = kAfterMoveWaitMs / 1000;
+const std::time_t kDay = 24 * 60 * 60;
+// A late start lies within its occurrence's due span, which is at most a day long: the
+// scheduler is followed this far past the last first due moment listed.
+const std::time_t kFollowBeyond = 2 * kDay;
+
+std::time_t later(std::time_t a, std::time_t b) { return a > b ? a : b; }
+
+int in_table(int count) { return count > kMaxReservations ? kMaxReservations : count < 0 ? 0 : count; }
+
+// What each recording kept busy: [start, held] its sequences and the recording, then
+// (held, released] its power action's delay.
+struct Busy {
+    int by;
+    std::time_t start, held, released;
+};
+
+struct Run {
+    const ForecastInput& in;
+    Forecast* out;
+    std::time_t horizon;  // the last first due moment listed
+    bool capture_open;
+    Busy busy[kForecastMax];
+    int busy_count;
+    bool ended;  // a shutdown, reboot or log-off ended the program
+    std::time_t ended_at;
+    int ended_by;
+};
+
+std::int64_t expected_bytes(const ForecastInput& in, const Reservation& r, std::time_t seconds) {
+    long long video = r.video_bitrate, audio = r.audio_bitrate;
+    if (r.use_conditions == 0) {
+        video = in.rates[r.mpeg1 != 0].video;
+        audio = in.rates[r.mpeg1 != 0].audio;
+    }
+    if (video < 0 || audio < 0) return -1;
+    return (std::int64_t)expected_recording_bytes(video, audio, seconds);
+}
+
+void add_started(Run& run, const Occurrence& o, std::time_t tick, std::time_t record_at,
+                 std::time_t stop_tick) {
+    if (run.out->count >= kForecastMax) return;
+    ForecastEntry& e = run.out->entries[run.out->count++];
+    e = ForecastEntry{};
+    e.occurrence = o;
+    e.start_tick = tick;
+    e.late_seconds = tick > o.first ? (long)(tick - o.first) : 0;
+    e.fate = e.late_seconds > 0 ? kFateLate : kFateOnTime;
+    e.by = -1;
+    e.expected_bytes = expected_bytes(run.in, run.in.table->slots[o.index],
+                                      stop_tick > record_at ? stop_tick - record_at : 0);
+}
+
+// The stop sequence begun at stop_tick for the recording of slot i started at start, then
+// its power action; the next tick, or -1 when the program runs no more.
+std::time_t stop_and_after(Run& run, int i, std::time_t start, std::time_t stop_tick) {
+    const Reservation& r = run.in.table->slots[i];
+    std::time_t held = stop_tick + kAfterStop;
+    run.capture_open = false;  // the close command
+    if (r.move_after_record != 0) held += kAfterMove;
+    const std::time_t released = held + (std::time_t)(std::uint32_t)r.after_delay;
+    if (run.busy_count < kForecastMax) run.busy[run.busy_count++] = {i, start, held, released};
+    const int action = (std::int8_t)r.after_action;
+    if (action >= 1 && action <= 3) {
+        run.ended = true;
+        run.ended_at = released;
+        run.ended_by = i;
+        return -1;
+    }
+    if (action == 4) {
+        std::time_t next;
+        if (!next_start(*run.in.table, run.in.count, released, &next)) return -1;
+        // Stand-by, left out when the next start is near; it resumes at the wake-up timer.
+        if (next - released >= kAwakeLeadSeconds) return later(next - kWakeLeadSeconds, released) + 1;
+    }
+    return released + 1;
+}
+
+// Starts what the scan starts from tick t on, each recording with its sequences and its
+// power action, until the program ends or nothing more is due within the span.
+void follow(Run& run, std::time_t t) {
+    while (t >= 0) {
+        std::time_t at;
+        Occurrence o;
+        if (!next_occurrence(*run.in.table, run.in.count, t, &at, &o) ||
+            at > run.horizon + kFollowBeyond)
+            return;
+        const std::time_t record_at = at + (run.capture_open ? 0 : kLaunchWait) + kBeforeRecord;
+        run.capture_open = true;
+        // The first tick after the start sequence at or past the stop time.
+        const std::time_t stop_tick = later(o.stop, record_at + 1);
+        add_started(run, o, at, record_at, stop_tick);
+        t = stop_and_after(run, o.index, at, stop_tick);
+    }
+}
+
+// The recording under way, as the forecast's first entry, then its stop; the next tick.
+std::time_t finish_recording(Run& run) {
+    const RecordingUnderWay& rec = run.in.recording;
+    if (!rec.active || rec.index < 0 || rec.index >= in_table(run.in.count)) return run.in.now;
+    Occurrence o;
+    if (!occurrence_at(run.in.table->slots[rec.index], rec.index, rec.started_at, &o))
+        o = {rec.index, rec.started_at, rec.started_at, rec.started_at, rec.stop_time};
+    const std::time_t record_at = rec.record_at > 0 ? rec.record_at : rec.started_at + kBeforeRecord;
+    std::time_t stop_tick = rec.stop_tick;
+    if (stop_tick <= 0) stop_tick = later(later(rec.stop_time, run.in.now), record_at + 1);
+    add_started(run, o, rec.started_at, record_at, stop_tick);
+    return stop_and_after(run, rec.index, rec.started_at, stop_tick);
+}
+
+bool listed(const Forecast& f, int upto, const Occurrence& o) {
+    for (int k = 0; k < upto; ++k)
+        if (f.entries[k].occurrence.index == o.index && f.entries[k].occurrence.start == o.start)
+            return true;
+    return false;
+}
+
+// Why an occurrence that the scan never started was lost.
+void explain_missed(const Run& run, ForecastEntry& e) {
+    const Occurrence& o = e.occurrence;
+    e.fate = kFateMissed;
+    e.by = -1;
+    for (int k = 0; k < run.busy_count; ++k) {
+        const Busy& b = run.busy[k];
+        if (o.last < b.start || o.last > b.released) continue;
+        e.by = b.by;
+        e.by_power_action = o.last > b.held;
+        break;
+    }
+    if (e.by < 0 && run.ended && o.last >= run.ended_at) {
+        e.by = run.ended_by;
+        e.by_power_action = true;
+        if (o.first > run.ended_at + kForecastRestartSeconds) e.fate = kFateIfRunning;
+    }
+    if (e.by >= 0) e.by_action = (std::int8_t)run.in.table->slots[e.by].after_action;
+}
+
+// Every occurrence of the span that was not started, with why.
+void add_unstarted(Run& run) {
+    const int started = run.out->count;
+    for (int i = 0; i < in_table(run.in.count); ++i) {
+        const Reservation& r = run.in.table->slots[i];
+        std::time_t from = run.in.now;
+        Occurrence o;
+        // At most one occurrence a day, and a day more for one due now.
+        for (int n = 0; n <= kForecastDays + 1 && next_due_occurrence(r, i, from, &o); ++n) {
+            if (o.first > run.horizon || run.out->count >= kForecastMax) break;
+            if (!listed(*run.out, started, o)) {
+                ForecastEntry& e = run.out->entries[run.out->count++];
+                e = ForecastEntry{};
+                e.occurrence = o;
+                e.expected_bytes = expected_bytes(run.in, r, o.stop - o.start);
+                explain_missed(run, e);
+            }
+            from = o.last + 1;
+        }
+    }
+}
+
+bool earlier_entry(const ForecastEntry& a, const ForecastEntry& b) {
+    if (a.occurrence.first != b.occurrence.first) return a.occurrence.first < b.occurrence.first;
+    return a.occurrence.index < b.occurrence.index;
+}
+
+// Insertion sort: the list is mostly in order already.
+void sort_entries(Forecast* f) {
+    for (int k = 1; k < f->count; ++k) {
+        const ForecastEntry e = f->entries[k];
+        int at = k;
+        while (at > 0 && earlier_entry(e, f->entries[at - 1])) {
+            f->entries[at] = f->entries[at - 1];
+            --at;
+        }
+        f->entries[at] = e;
+    }
+}
+
+// Drops the started occurrences beyond the span (followed only to find late starts).
+void drop_beyond(Forecast* f, std::time_t horizon) {
+    int kept = 0;
+    for (int k = 0; k < f->count; ++k)
+        if (f->entries[k].occurrence.first <= horizon)
+            f->entries[kept++] = f->entries[k];
+    f->count = kept;
+}
+
+}  // namespace
+
+void make_forecast(const ForecastInput& in, Forecast* out) {
+    out->made_at = in.now;
+    out->count = 0;
+    if (!in.table) return;
+    Run run = {in, out, in.now + kForecastDays * kDay, in.capture_open, {}, 0, false, 0, -1};
+    follow(run, finish_recording(run));
+    drop_beyond(out, run.horizon);
+    add_unstarted(run);
+    sort_entries(out);
+}
+
+int forecast_worsened(const Forecast& before, const Forecast& after, int* out, int cap) {
+    // 0 nothing to warn of, 1 more than a minute late, 2 not recorded.
+    auto badness = [](const ForecastEntry& e) {
+        if (e.fate == kFateMissed) return 2;
+        return e.fate == kFateLate && e.late_seconds > kForecastLateWarning ? 1 : 0;
+    };
+    int total = 0;
+    for (int k = 0; k < after.count; ++k) {
+        const ForecastEntry& e = after.entries[k];
+        const int now_bad = badness(e);
+        if (now_bad == 0) continue;
+        int was_bad = 0;
+        for (int j = 0; j < before.count; ++j) {
+            const Occurrence& o = before.entries[j].occurrence;
+            if (o.index == e.occurrence.index && o.start == e.occurrence.start) {
+                was_bad = badness(before.entries[j]);
+                break;
+            }
+        }
+        if (now_bad <= was_bad) continue;
+        if (total < cap) out[total] = k;
+        ++total;
+    }
+    return total;
+}
+
+std::int64_t forecast_total_bytes(const Forecast& f, int days) {
+    std::int64_t total = 0;
+    for (int k = 0; k < f.count; ++k) {
+        const ForecastEntry& e = f.entries[k];
+        if (e.fate != kFateMissed && e.expected_bytes > 0 &&
+            e.occurrence.start < f.made_at + (std::time_t)days * kDay)
+            total += e.expected_bytes;
+    }
+    return total;
+}
+
+namespace {
+
+// Text built piece by piece into a caller's buffer, cut between characters.
+struct TextOut {
+    char* out;
+    std::size_t cap, len;
+    void add(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+    {
+        char piece[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(piece, sizeof(piece), format, args);
+        va_end(args);
+        if (cap == 0 || len + 1 >= cap) return;
+        sjis_copy_cut(out + len, cap - len, piece, cap - len - 1);
+        len += std::strlen(out + len);
+    }
+};
+
+const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+
+void clock_text(std::time_t t, char* out, std::size_t size) {
+    CivilTime c;
+    if (!local_date_of(t, nullptr, &c, nullptr)) {
+        std::snprintf(out, size, "--:--");
+        return;
+    }
+    if (c.second != 0)
+        std::snprintf(out, size, "%02d:%02d:%02d", c.hour, c.minute, c.second);
+    else
+        std::snprintf(out, size, "%02d:%02d", c.hour, c.minute);
+}
+
+// "12/08(火) 10:00〜11:00  3 name"
+void occurrence_text(const Occurrence& o, const ReservationTable& table, char* out, std::size_t size) {
+    CivilDate d;
+    int weekday = 0;
+    char from[16], to[16];
+    clock_text(o.start, from, sizeof(from));
+    clock_text(o.stop, to, sizeof(to));
+    char name[sizeof(Reservation::name) + 1];
+    FIELD_COPY(name, table.slots[o.index], name);
+    if (local_date_of(o.start, &d, nullptr, &weekday))
+        std::snprintf(out, size, "%02d/%02d(%s) %s〜%s  %d %s", d.month, d.day, kWeekdays[weekday % 7],
+                      from, to, o.index + 1, name);
+    else
+        std::snprintf(out, size, "--/--    %s〜%s  %d %s", from, to, o.index + 1, name);
+}
+
+const char* action_text(int action) {
+    return action >= 0 && action < kAfterActionCount ? after_action_texts[action] : after_action_texts[0];
+}
+
+void fate_text(const ForecastEntry& e, const ReservationTable& table, char* out, std::size_t size) {
+    char by[sizeof(Reservation::name) + 16] = "";
+    if (e.by >= 0 && e.by < kMaxReservations) {
+        char name[sizeof(Reservation::name) + 1];
+        FIELD_COPY(name, table.slots[e.by], name);
+        std::snprintf(by, sizeof(by), "%d %s", e.by + 1, name);
+    }
+    switch (e.fate) {
+    case kFateOnTime:
+        std::snprintf(out, size, "%s", "予定どおり録画");
+        break;
+    case kFateLate:
+        std::snprintf(out, size, "%ld秒遅れて開始", e.late_seconds);
+        break;
+    case kFateIfRunning:
+        std::snprintf(out, size, "起動していれば録画(%s の録画後の処理「%s」のあと)", by,
+                      action_text(e.by_action));
+        break;
+    default:
+        if (e.by < 0)
+            std::snprintf(out, size, "%s", "録画されません");
+        else if (e.by_power_action)
+            std::snprintf(out, size, "録画されません(%s の録画後の処理「%s」のため)", by,
+                          action_text(e.by_action));
+        else
+            std::snprintf(out, size, "録画されません(別の予約(%s)を録画中)", by);
+        break;
+    }
+}
+
+void entry_line(TextOut& text, const ForecastEntry& e, const ReservationTable& table) {
+    char what[160], fate[200], size[32];
+    occurrence_text(e.occurrence, table, what, sizeof(what));
+    fate_text(e, table, fate, sizeof(fate));
+    megabytes_text(e.expected_bytes, size, sizeof(size));
+    text.add("%s  %s  %s\r\n", what, fate, size);
+}
+
+}  // namespace
+
+std::size_t forecast_text(const Forecast& f, const ReservationTable& table, std::int64_t free_bytes,
+                          char* out, std::size_t cap) {
+    TextOut text = {out, cap, 0};
+    if (cap > 0) out[0] = '\0';
+    char free_text[32], total[32];
+    megabytes_text(free_bytes, free_text, sizeof(free_text));
+    megabytes_text(forecast_total_bytes(f, 7), total, sizeof(total));
+    text.add("録画先(Samples)のドライブの空き容量: %s\r\n", free_text);
+    text.add("今後7日間の録画の予定サイズ: %s\r\n\r\n", total);
+    if (f.count == 0) text.add("%s\r\n", "今後4週間の録画はありません");
+    for (int k = 0; k < f.count; ++k) entry_line(text, f.entries[k], table);
+    return text.len;
+}
+
+std::size_t forecast_warning(const Forecast& before, const Forecast& after,
+                             const ReservationTable& table, int saved, std::int64_t free_bytes,
+                             char* out, std::size_t cap) {
+    TextOut text = {out, cap, 0};
+    if (cap > 0) out[0] = '\0';
+    const int kShown = 5;
+    int worse[kShown];
+    const int total = forecast_worsened(before, after, worse, kShown);
+    if (total > 0) {
+        text.add("%s\r\n\r\n", "この登録で、録画されない予約か、1分を超えて遅れて始まる予約ができます。");
+        for (int k = 0; k < total && k < kShown; ++k) entry_line(text, after.entries[worse[k]], table);
+        if (total > kShown) text.add("ほか %d 件\r\n", total - kShown);
+    }
+    // The saved reservation's next occurrence against the free space now.
+    for (int k = 0; free_bytes >= 0 && k < after.count; ++k) {
+        const ForecastEntry& e = after.entries[k];
+        if (e.occurrence.index != saved) continue;
+        if (e.expected_bytes > free_bytes) {
+            char what[160], need[32], have[32];
+            occurrence_text(e.occurrence, table, what, sizeof(what));
+            megabytes_text(e.expected_bytes, need, sizeof(need));
+            megabytes_text(free_bytes, have, sizeof(have));
+            text.add("%s%s\r\nの録画には約 %s 要りますが、録画先のドライブの空きは %s です。\r\n",
+                     total > 0 ? "\r\n" : "", what, need, have);
+        }
+        break;
+    }
+    if (text.len == 0) return 0;
+    text.add("\r\n%s", "すべての予定は、システムメニューの「録画予定」で見られます。");
+    return text.len;
+}
+
+void forecast_now(std::time_t now, Forecast* out) {
+    ForecastInput in = {};
+    in.table = &reservations.table;
+    in.count = reservations.count;
+    in.now = now;
+    in.capture_open = find_capture_window() != nullptr;
+    in.recording.active = recording.active != 0;
+    in.recording.index = recording.index;
+    in.recording.started_at = recording.started_at;
+    in.recording.record_at = recording.record_at;
+    in.recording.stop_time = recording.stop_time;
+    for (int mpeg1 = 0; mpeg1 < 2; ++mpeg1) {
+        ForecastRates& rates = in.rates[mpeg1];
+        if (!read_setting_number_of(mpeg1, "dwVideoBitrate", &rates.video) ||
+            !read_setting_number_of(mpeg1, "dwAudioBitrate", &rates.audio))
+            rates.video = rates.audio = -1;
+    }
+    make_forecast(in, out);
+}
