@@ -14,7 +14,7 @@ namespace {
 // The list's text at its longest: a heading and one line for every occurrence.
 const std::size_t kTextSize = kForecastMax * 160 + 1024;
 // The warning: five occurrences, "ほか N 件", the free space and where to see the rest.
-const std::size_t kWarningSize = 1024;
+const std::size_t kWarningSize = 2048;
 
 // A forecast is large (tens of kilobytes), so both live here rather than on the stack.
 struct ForecastWindow {
