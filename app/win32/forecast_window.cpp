@@ -28,16 +28,17 @@ struct ForecastWindow {
 };
 ForecastWindow state = {};
 
-// Shows state.current. The caret goes to the top and nothing is selected.
+// Shows state.current, scrolled as it was; nothing is selected.
 void show_current(HWND dialog) {
     std::size_t n = forecast_text(state.current, reservations.table, samples_free_space(), state.text,
                                   sizeof(state.text));
     int w = MultiByteToWideChar(kShiftJis, 0, state.text, (int)n, state.wide_text, (int)(kTextSize - 1));
     state.wide_text[w > 0 ? w : 0] = L'\0';
     HWND list = GetDlgItem(dialog, IDC_FORECAST_LIST);
+    const LRESULT top = SendMessageW(list, EM_GETFIRSTVISIBLELINE, 0, 0);
     SetWindowTextW(list, state.wide_text);
     SendMessageW(list, EM_SETSEL, 0, 0);
-    SendMessageW(list, EM_SCROLLCARET, 0, 0);
+    SendMessageW(list, EM_LINESCROLL, 0, top);
 }
 
 void fill(HWND dialog) {
@@ -126,8 +127,6 @@ void close_forecast_window() {
     state.keyboard_hook = nullptr;
     DestroyWindow(closing);
 }
-
-HWND forecast_window() { return state.window; }
 
 void forecast_before_save() { forecast_now(std::time(nullptr), &state.before); }
 

@@ -11,8 +11,6 @@ void open_forecast_window(HWND owner);
 void refresh_forecast_window();
 // Closes it, if it is open.
 void close_forecast_window();
-// The open window, or null.
-HWND forecast_window();
 
 // Around a save of the table by "新規登録" or "予約更新": the forecast just before it, and
 // after the save and the wake-up timer's re-arm the warning box, owned by dialog, when the
