@@ -6,6 +6,7 @@
 #include "base/capture_interface.h"
 #include "base/journal.h"
 #include "engine/due_rule.h"
+#include "engine/event_script.h"
 #include "engine/recording.h"
 #include "reservations/reservation.h"
 
@@ -141,6 +142,7 @@ void read_back(const JournalLine& line, void*) {
 void journal_program_start(std::time_t now) {
     state.open_recording = {false, 0, 0, {0}};
     state.begun = journal_begin(now, &state.last_run, read_back, nullptr);
+    event_script_begin();
     const char* folder = capture_folder(capture_choice.use_install_folder);
     journal_write(kEventProgramStart, 0, nullptr, 0, "録画ソフトのフォルダ: %s",
                   *folder ? folder : "カレントフォルダ");
@@ -195,6 +197,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     const int total = missed_occurrences(reservations.table, reservations.count, from, to,
                                          due_at_from, found, kMissedLinesMax + 1, is_new, &skip);
     const int lines = total < kMissedLinesMax ? total : kMissedLinesMax;
+    if (total > 0) event_script_hold_missed();
     for (int i = 0; i < lines; ++i) {
         const Occurrence& o = found[i];
         char start[kStartText], stop[32];
@@ -216,6 +219,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
         journal_write(kEventMissed, 0, nullptr, 0, "ほか%d件の%s(%s〜%s): %s", rest, kMissedWord,
                       span_from, span_to, first.first <= split ? reason_before : reason_after);
     }
+    if (total > 0) event_script_missed_found(found[0].start, found[0].stop, total);
     return total;
 }
 
