@@ -78,10 +78,10 @@ protected:
         return journal_lines(fake.journal.files["tavrel.log"]);
     }
     // The journal's lines of one word.
-    std::vector<std::vector<std::string>> lines_of(const char* utf8_word) {
+    std::vector<std::vector<std::string>> lines_of(const char* word) {
         std::vector<std::vector<std::string>> out;
         for (const auto& line : lines())
-            if (line[1] == sjis(utf8_word)) out.push_back(line);
+            if (line[1] == word) out.push_back(line);
         return out;
     }
 };
@@ -109,16 +109,16 @@ TEST_F(EventScript, ARecordingStartsTheScriptForEachOutcomeWithItsLine) {
     std::vector<std::vector<std::string>> listed;
     int power_lines = 0;
     for (const auto& line : lines()) {
-        const bool power = line[1] == sjis("電源操作");
+        const bool power = line[1] == std::string("電源操作");
         power_lines += power;
-        if (line[1] == sjis("録画開始") || line[1] == sjis("録画漏れ") ||
-            line[1] == sjis("録画終了") || (power && power_lines == 1))
+        if (line[1] == std::string("録画開始") || line[1] == std::string("録画漏れ") ||
+            line[1] == std::string("録画終了") || (power && power_lines == 1))
             listed.push_back(line);
     }
     ASSERT_EQ(2, power_lines) << "the stand-by's own line and the one that says why not";
     ASSERT_EQ(4u, listed.size());
     ASSERT_EQ(listed.size(), scripts.started.size());
-    const std::string word[] = {sjis("録画開始"), sjis("録画漏れ"), sjis("録画終了"), sjis("電源操作")};
+    const std::string word[] = {std::string("録画開始"), std::string("録画漏れ"), std::string("録画終了"), std::string("電源操作")};
     for (std::size_t i = 0; i < listed.size(); ++i) {
         Environment& env = scripts.started[i];
         EXPECT_EQ(word[i], listed[i][1]);
@@ -163,7 +163,7 @@ TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileStartsNothing) {
     const auto failed = lines_of("スクリプト失敗");
     ASSERT_EQ(1u, failed.size());
     EXPECT_EQ("1", failed[0][2]);
-    EXPECT_NE(std::string::npos, failed[0][4].find(sjis("エラー 2")));
+    EXPECT_NE(std::string::npos, failed[0][4].find(std::string("エラー 2")));
     EXPECT_EQ(2u, lines().size()) << "nothing else is written";
 
     fake.files.files.erase("tavrel-event.bat");
