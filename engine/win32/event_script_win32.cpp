@@ -28,14 +28,24 @@ std::size_t name_length(const wchar_t* entry) {
     return eq ? (std::size_t)(eq - entry) : std::wcslen(entry);
 }
 
+// Names compare as Windows compares them, ignoring case: each character upper-cased.
+// (CharUpperW takes a single character in the low word of its pointer.)
+int compare_names(const wchar_t* a, std::size_t a_len, const wchar_t* b, std::size_t b_len) {
+    for (std::size_t i = 0; i < a_len && i < b_len; ++i) {
+        const UINT_PTR x = (UINT_PTR)CharUpperW((LPWSTR)(UINT_PTR)a[i]) & 0xFFFF;
+        const UINT_PTR y = (UINT_PTR)CharUpperW((LPWSTR)(UINT_PTR)b[i]) & 0xFFFF;
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a_len == b_len ? 0 : a_len < b_len ? -1 : 1;
+}
+
 bool same_name(const wchar_t* a, std::size_t a_len, const wchar_t* b, std::size_t b_len) {
-    return CompareStringOrdinal(a, (int)a_len, b, (int)b_len, TRUE) == CSTR_EQUAL;
+    return compare_names(a, a_len, b, b_len) == 0;
 }
 
 // Windows keeps a block sorted by name, ignoring case.
 bool name_before(const wchar_t* a, const wchar_t* b) {
-    return CompareStringOrdinal(a, (int)name_length(a), b, (int)name_length(b), TRUE) ==
-           CSTR_LESS_THAN;
+    return compare_names(a, name_length(a), b, name_length(b)) < 0;
 }
 
 // The program's environment less the variables' names, then those with a value, sorted;
