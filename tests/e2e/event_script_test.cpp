@@ -47,6 +47,9 @@ TEST(EventScript, ARecordingHandsItsDataToTheScriptAndAHostileNameRunsNothing) {
     once_only(table.slots[0], hostile.c_str(), start, start + 10000);
     ASSERT_TRUE(folder.write_schedule(table));
 
+    // Left over in the program's environment: replaced, or left out where empty.
+    SetEnvironmentVariableW(L"TAVREL_NAME", L"old");
+    SetEnvironmentVariableW(L"TAVREL_COUNT", L"7");
     Process tavrel;
     HWND main = start_tavrel(tavrel, folder);
     ASSERT_NE(nullptr, main);
@@ -77,6 +80,7 @@ TEST(EventScript, ARecordingHandsItsDataToTheScriptAndAHostileNameRunsNothing) {
     ASSERT_EQ(1u, folder.list(L"Samples").size());
     EXPECT_EQ("Samples\\" + sjis(folder.list(L"Samples")[0]), env["TAVREL_FILE"]);
     EXPECT_EQ(0u, env.count("TAVREL_COUNT"));
+    EXPECT_EQ(1u, env.count("TAVREL_EXE")) << "the program's own environment is kept";
     EXPECT_FALSE(folder.exists(L"pwn"));
 }
 
