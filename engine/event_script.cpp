@@ -20,7 +20,6 @@ struct EventScriptState {
     bool power_line;     // the next line is a power action's first
     bool holding;        // missed lines are being found
     bool held;           // ... and the first of them is kept below
-    JournalEvent held_event;
     int held_slot;
     char held_name[kNameMax];
     char held_details[kDetailsMax];
@@ -87,7 +86,6 @@ void observe(JournalEvent event, int slot, const char* name, std::size_t name_si
     if (state.holding) {
         if (event == kEventMissed && !state.held) {
             state.held = true;
-            state.held_event = event;
             state.held_slot = slot;
             line_text(state.held_name, sizeof(state.held_name), name, name_size);
             line_text(state.held_details, sizeof(state.held_details), details, kDetailsMax);
@@ -129,7 +127,7 @@ void event_script_missed_found(std::time_t start, std::time_t stop, int count) {
     state.holding = false;
     state.held = false;
     if (held && count > 0)
-        start_script(state.held_event, state.held_slot, state.held_name, state.held_details,
+        start_script(kEventMissed, state.held_slot, state.held_name, state.held_details,
                      start, stop, "", count);
 }
 
