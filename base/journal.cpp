@@ -26,6 +26,7 @@ const std::size_t kTailRead = 256 * 1024;
 struct JournalState {
     bool failed;       // a line could not be written since the program started
     unsigned written;  // lines written since the program started
+    JournalObserver observer;
 };
 JournalState state = {};
 
@@ -279,11 +280,12 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
                               name, name_size, details);
     line[at++] = '\r';
     line[at++] = '\n';
-    if (platform.journal->append(kJournalFile, line, at) != 0) {
+    if (platform.journal->append(kJournalFile, line, at) != 0)
         state.failed = true;
-        return;
-    }
-    ++state.written;
+    else
+        ++state.written;
+    // Also when the line was lost: what happened did happen.
+    if (state.observer) state.observer(event, slot, name, name ? name_size : 0, details);
 }
 
 int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void* context) {
@@ -322,6 +324,8 @@ int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void
         platform.journal->rename(kJournalFile, kJournalOlderFile);
     return result;
 }
+
+void journal_observe(JournalObserver observer) { state.observer = observer; }
 
 bool journal_write_failed() { return state.failed; }
 

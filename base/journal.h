@@ -76,6 +76,13 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
 #endif
     ;
 
+// Told of each line after journal_write has written it (or failed to): its event, slot
+// (0 for "-"), name (within name_size bytes; null for none) and details. One observer;
+// null for none.
+typedef void (*JournalObserver)(JournalEvent event, int slot, const char* name,
+                                std::size_t name_size, const char* details);
+void journal_observe(JournalObserver observer);
+
 // One line of the journal as start-up reads it back; name and details point into the
 // read text and are not NUL-terminated.
 struct JournalLine {
@@ -108,5 +115,5 @@ unsigned journal_lines_written();
 // into out; bytes that are not Shift-JIS text (and NULs) show as "?". Returns the length.
 std::size_t journal_tail(char* out, std::size_t cap, int max_lines);
 
-// Forgets the failure and the count (tests).
+// Forgets the failure, the count and the observer (tests).
 void reset_journal();

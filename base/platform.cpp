@@ -78,6 +78,11 @@ public:
     int rename(const char*, const char*) override { return -1; }
 };
 
+class InertScripts : public Scripts {
+public:
+    int start(const char*, const ScriptVariable*, int) override { return 0; }
+};
+
 InertMessages inert_messages;
 InertFiles inert_files;
 InertClock inert_clock;
@@ -87,11 +92,12 @@ InertFolders inert_folders;
 InertPower inert_power;
 InertHost inert_host;
 InertJournal inert_journal;
+InertScripts inert_scripts;
 
 // Addresses only: constant-initialised, so set before any other file's initialisers run.
 constexpr Platform inert = {&inert_messages, &inert_files,   &inert_clock, &inert_surfaces,
                             &inert_desktop,  &inert_folders, &inert_power, &inert_host,
-                            &inert_journal};
+                            &inert_journal,  &inert_scripts};
 
 }  // namespace
 

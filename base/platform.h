@@ -189,6 +189,25 @@ protected:
     ~JournalFiles() = default;
 };
 
+// One variable of a started script's environment: name and value in Shift-JIS.
+struct ScriptVariable {
+    const char* name;
+    const char* value;  // "" leaves the variable out
+};
+
+// The user's own batch file, handed what just happened.
+class Scripts {
+public:
+    // Starts the batch file script (a name in the current folder) through the command
+    // interpreter, in the current folder, without a window and without waiting for it.
+    // Its environment is the program's own with vars set in it (one with an empty value
+    // is left out, also when the program's environment has it); nothing goes on its
+    // command line. 0, or the system's error number when it could not be started.
+    virtual int start(const char* script, const ScriptVariable* vars, int count) = 0;
+protected:
+    ~Scripts() = default;
+};
+
 // The instances in use, set once at start-up by the Win32 layer, and by each test's
 // fixture. None is ever null: until set, each is an inert one that shows nothing, reads
 // and finds nothing, waits not at all and asks nothing of Windows.
@@ -202,6 +221,7 @@ struct Platform {
     PowerRequests* power;
     SchedulerHost* host;
     JournalFiles* journal;
+    Scripts* scripts;
 };
 extern Platform platform;
 

@@ -7,6 +7,7 @@
 #include "capture_settings/conditions.h"
 #include "capture_settings/settings_file.h"
 #include "engine/due_rule.h"
+#include "engine/event_script.h"
 #include "engine/recording.h"
 #include "engine/wake.h"
 #include "reservations/reservation.h"
@@ -252,6 +253,10 @@ bool check_recording(int index, std::time_t started, std::time_t seconds) {
     long long video = -1, audio = -1;
     if (!recording_rates(index, &video, &audio)) video = audio = -1;
     const std::uint64_t expected = expected_recording_bytes(video, audio, seconds);
+    // For the user's script of the result line below.
+    static char path[kPathSize];
+    std::snprintf(path, sizeof(path), "%s\\%s", source_folder, entry.name);
+    event_script_file(path);
     if (expected > 0 && entry.size < expected / 2) {
         journal_reservation(kEventRecordingFailed, index,
                             "%s\\%s が %llu バイトで、予定の %llu バイト(%ld秒分)の半分に足りません",
@@ -273,9 +278,11 @@ void run_after_action(int index) {
     const Reservation& r = reservations.table.slots[index];
     const int action = (std::int8_t)r.after_action;
     const bool acts = action >= 1 && action < kAfterActionCount;
-    if (acts)
+    if (acts) {
+        event_script_power_line();
         journal_reservation(kEventPowerAction, index, "%s(%lu秒後)", after_action_texts[action],
                             (unsigned long)(std::uint32_t)r.after_delay);
+    }
     wait_ms(after_delay_ms(r.after_delay));
     const std::time_t now = (std::time_t)platform.clock->now();
     rearm_wake_timer(now);

@@ -7,6 +7,7 @@
 #include "base/journal.h"
 #include "engine/after_actions.h"
 #include "engine/due_rule.h"
+#include "engine/event_script.h"
 #include "engine/recording.h"
 #include "reservations/reservation.h"
 
@@ -142,6 +143,7 @@ void read_back(const JournalLine& line, void*) {
 void journal_program_start(std::time_t now) {
     state.open_recording = {false, 0, 0, {0}};
     state.begun = journal_begin(now, &state.last_run, read_back, nullptr);
+    event_script_begin();
     const char* folder = capture_folder(capture_choice.use_install_folder);
     journal_write(kEventProgramStart, 0, nullptr, 0, "録画ソフトのフォルダ: %s",
                   *folder ? folder : "カレントフォルダ");
@@ -177,7 +179,7 @@ void journal_program_end() { journal_write(kEventProgramEnd, 0, nullptr, 0, "%s"
 
 void journal_recording_start(int index, std::time_t current, std::time_t stop,
                              std::int64_t free_bytes, std::int64_t expected_bytes) {
-    char stop_text[32], late_text[32] = "", free_text[32], expected_text[32];
+    char stop_text[32], late_text[48] = "", free_text[32], expected_text[32];
     journal_time_text(stop, stop_text, sizeof(stop_text));
     Occurrence o;
     // Late: after the moment the scan would have started it (its start less the minute).
@@ -202,6 +204,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     const int total = missed_occurrences(reservations.table, reservations.count, from, to,
                                          due_at_from, found, kMissedLinesMax + 1, is_new, &skip);
     const int lines = total < kMissedLinesMax ? total : kMissedLinesMax;
+    if (total > 0) event_script_hold_missed();
     for (int i = 0; i < lines; ++i) {
         const Occurrence& o = found[i];
         char start[kStartText], stop[32];
@@ -223,6 +226,7 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
         journal_write(kEventMissed, 0, nullptr, 0, "ほか%d件の%s(%s〜%s): %s", rest, kMissedWord,
                       span_from, span_to, first.first <= split ? reason_before : reason_after);
     }
+    if (total > 0) event_script_missed_found(found[0].start, found[0].stop, total);
     return total;
 }
 

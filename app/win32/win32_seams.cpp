@@ -3,6 +3,7 @@
 #include "base/win32/win32_platform.h"
 #include "engine/win32/after_actions_win32.h"
 #include "app/win32/main_dialog.h"
+#include "engine/win32/event_script_win32.h"
 #include "engine/win32/win32_desktop.h"
 #include "view/win32/gdi.h"
 
@@ -15,6 +16,7 @@ void install_win32_platform() {
     static Win32FolderSystem folders;
     static MainDialogHost host;
     static Win32JournalFiles journal;
+    static Win32Scripts scripts;
     platform.messages = &messages;
     platform.files = &files;
     platform.clock = &clock;
@@ -23,4 +25,5 @@ void install_win32_platform() {
     platform.folders = &folders;
     platform.host = &host;
     platform.journal = &journal;
+    platform.scripts = &scripts;
 }

@@ -1,11 +1,13 @@
 // Puts every state of the core back to its value at process start, each through its own
 // module's reset: the reservations, the capture folder's choice, the calendar's kept
-// midnights, the recording and the scan's cache, the wake-up timer and the journal.
+// midnights, the recording and the scan's cache, the wake-up timer, the user's script and
+// the journal.
 // Header-only, so that the native, fuzz and Windows test programs all share it.
 #pragma once
 #include "base/calendar.h"
 #include "base/capture_interface.h"
 #include "base/journal.h"
+#include "engine/event_script.h"
 #include "engine/history.h"
 #include "engine/recording.h"
 #include "engine/scheduler.h"
@@ -20,5 +22,6 @@ inline void reset_core_state() {
     reset_schedule_cache();
     reset_wake_state();
     reset_history();
+    reset_event_script();
     reset_journal();
 }
