@@ -347,6 +347,13 @@ void settings_read(const char* path) {
                    "rates read out of order from %s", path);
         return;
     }
+    if (host.phase == Host::Idle && recording.status_step != 2) {
+        // The recording's rates, for its expected size against the free space: read only,
+        // before the writers (which come once step 2 is set).
+        FUZZ_CHECK(recording.active && recorded().use_conditions == 0 && std::strcmp(path, expected) == 0,
+                   "rates read at the start from %s", path);
+        return;
+    }
     host.begin_start();
     // Until step 2 is shown, a repaint (from a writer's message box) draws it already.
     FUZZ_CHECK(host.next_step == 2 && recording.status_step == 2,
