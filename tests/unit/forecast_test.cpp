@@ -100,6 +100,10 @@ TEST_F(Forecasts, EveryFateFollowsFromTheWaits) {
     EXPECT_EQ(2, entry_of(3)->by_action);
     EXPECT_EQ(kFateIfRunning, entry_of(4)->fate);
     EXPECT_EQ(-1, entry_of(0)->expected_bytes);  // no settings file to read rates from
+    // A drive that cannot be queried, and sizes that cannot be known, are said to be so.
+    static char text[8192];
+    forecast_text(forecast, reservations.table, -1, text, sizeof(text));
+    EXPECT_EQ(0u, std::string(text).find("録画先(Samples)のドライブの空き容量: 不明\r\n"));
 
     // Moving the second to 14:30 makes nothing worse: it records on time, and the 11:00
     // one now starts 76 s late where it was lost. Lengthening the first to 13:30 then
@@ -115,7 +119,6 @@ TEST_F(Forecasts, EveryFateFollowsFromTheWaits) {
     make_forecast(input(ten - 3600), &forecast);
     ASSERT_EQ(1, forecast_worsened(before, forecast, worse, 5));
     EXPECT_EQ(4, forecast.entries[worse[0]].occurrence.index);
-    char text[2048];
     EXPECT_GT(forecast_warning(before, forecast, reservations.table, 0, -1, text, sizeof(text)), 0u);
     EXPECT_NE(nullptr, std::strstr(text, "r4"));
     EXPECT_EQ(0u, forecast_warning(forecast, forecast, reservations.table, 0, -1, text, sizeof(text)));
