@@ -1,5 +1,6 @@
 #include "app/win32/forecast_window.h"
 
+#include "app/win32/modeless_window.h"
 #include <ctime>
 
 #include "base/platform.h"
@@ -19,7 +20,6 @@ const std::size_t kWarningSize = 2048;
 // A forecast is large (tens of kilobytes), so both live here rather than on the stack.
 struct ForecastWindow {
     HWND window;          // null while closed
-    HHOOK keyboard_hook;  // gives the window its dialog keys from the main dialog's loop
     Forecast before;      // just before a save
     Forecast current;     // the latest, shown in the window
     char text[kTextSize];
@@ -46,43 +46,17 @@ void fill(HWND dialog) {
     show_current(dialog);
 }
 
-// The list fills the window above the button in the bottom right corner.
-void lay_out(HWND dialog) {
-    RECT client;
-    GetClientRect(dialog, &client);
-    RECT unit = {4, 0, 48, 14};  // margin, button width and height
-    MapDialogRect(dialog, &unit);
-    const int margin = unit.left, bw = unit.right, bh = unit.bottom;
-    const int list_height = client.bottom - 3 * margin - bh;
-    MoveWindow(GetDlgItem(dialog, IDC_FORECAST_LIST), margin, margin, client.right - 2 * margin,
-               list_height > 0 ? list_height : 0, TRUE);
-    MoveWindow(GetDlgItem(dialog, IDCANCEL), client.right - margin - bw, client.bottom - margin - bh,
-               bw, bh, TRUE);
-}
-
-// As in the history window: Tab, Enter and Esc reach it through IsDialogMessage from here,
-// since the main dialog's modal loop hands a modeless window no dialog keys.
-LRESULT CALLBACK keyboard_proc(int code, WPARAM wparam, LPARAM lparam) {
-    if (code >= 0 && wparam == PM_REMOVE && state.window) {
-        MSG* msg = (MSG*)lparam;
-        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
-            (msg->hwnd == state.window || IsChild(state.window, msg->hwnd)) && IsDialogMessageW(state.window, msg))
-            msg->message = WM_NULL;
-    }
-    return CallNextHookEx(state.keyboard_hook, code, wparam, lparam);
-}
-
 INT_PTR CALLBACK forecast_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         SendDlgItemMessageW(dialog, IDC_FORECAST_LIST, EM_SETLIMITTEXT, 0, 0);
-        lay_out(dialog);
+        lay_out_modeless(dialog, 0, IDC_FORECAST_LIST);
         fill(dialog);
         // Focus set here, not by the dialog manager, which would select the whole text.
         SetFocus(GetDlgItem(dialog, IDC_FORECAST_LIST));
         return FALSE;
     case WM_SIZE:
-        lay_out(dialog);
+        lay_out_modeless(dialog, 0, IDC_FORECAST_LIST);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDCANCEL) {
@@ -108,11 +82,7 @@ void open_forecast_window(HWND owner) {
         SetForegroundWindow(state.window);
         return;
     }
-    HINSTANCE module = (HINSTANCE)GetWindowLongPtrW(owner, GWLP_HINSTANCE);
-    state.window = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_FORECAST), owner, forecast_proc, 0);
-    if (!state.window) return;
-    state.keyboard_hook = SetWindowsHookExW(WH_GETMESSAGE, keyboard_proc, nullptr, GetCurrentThreadId());
-    ShowWindow(state.window, SW_SHOWNORMAL);
+    state.window = open_modeless(owner, IDD_FORECAST, forecast_proc);
 }
 
 void refresh_forecast_window() {
@@ -120,12 +90,7 @@ void refresh_forecast_window() {
 }
 
 void close_forecast_window() {
-    if (!state.window) return;
-    HWND closing = state.window;
-    state.window = nullptr;
-    if (state.keyboard_hook) UnhookWindowsHookEx(state.keyboard_hook);
-    state.keyboard_hook = nullptr;
-    DestroyWindow(closing);
+    close_modeless(&state.window);
 }
 
 void forecast_before_save() { forecast_now(std::time(nullptr), &state.before); }

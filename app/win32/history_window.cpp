@@ -1,5 +1,6 @@
 #include "app/win32/history_window.h"
 
+#include "app/win32/modeless_window.h"
 #include "base/journal.h"
 #include "base/win32/text.h"
 #include "resources/resource_ids.h"
@@ -11,7 +12,6 @@ const std::size_t kTextSize = kJournalShownLines * 1100;
 
 struct HistoryWindow {
     HWND window;          // null while closed
-    HHOOK keyboard_hook;  // gives the window its dialog keys from the main dialog's loop
     unsigned shown_lines;  // the journal's lines written when it was last filled
     bool shown_failure;
     char text[kTextSize];  // working space for filling it
@@ -36,48 +36,18 @@ void fill(HWND dialog) {
     SendMessageW(list, EM_SCROLLCARET, 0, 0);
 }
 
-// The controls follow the window's size: the notice along the top, the list filling the
-// rest, the button in the bottom right corner.
-void lay_out(HWND dialog) {
-    RECT client;
-    GetClientRect(dialog, &client);
-    RECT unit = {4, 10, 48, 14};  // margin, notice height, button width and height
-    MapDialogRect(dialog, &unit);
-    const int margin = unit.left, notice = unit.top, bw = unit.right, bh = unit.bottom;
-    const int width = client.right - 2 * margin;
-    MoveWindow(GetDlgItem(dialog, IDC_HISTORY_NOTICE), margin, margin, width, notice, TRUE);
-    const int list_top = 2 * margin + notice;
-    const int list_height = client.bottom - list_top - 2 * margin - bh;
-    MoveWindow(GetDlgItem(dialog, IDC_HISTORY_LIST), margin, list_top, width,
-               list_height > 0 ? list_height : 0, TRUE);
-    MoveWindow(GetDlgItem(dialog, IDCANCEL), client.right - margin - bw, client.bottom - margin - bh,
-               bw, bh, TRUE);
-}
-
-// The main dialog's modal loop gives a modeless window no dialog keys: Tab, Enter and
-// Esc reach it through this hook, which hands its messages to IsDialogMessage.
-LRESULT CALLBACK keyboard_proc(int code, WPARAM wparam, LPARAM lparam) {
-    if (code >= 0 && wparam == PM_REMOVE && state.window) {
-        MSG* msg = (MSG*)lparam;
-        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
-            (msg->hwnd == state.window || IsChild(state.window, msg->hwnd)) && IsDialogMessageW(state.window, msg))
-            msg->message = WM_NULL;
-    }
-    return CallNextHookEx(state.keyboard_hook, code, wparam, lparam);
-}
-
 INT_PTR CALLBACK history_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         // An edit control holds 30,000 characters unless told otherwise.
         SendDlgItemMessageW(dialog, IDC_HISTORY_LIST, EM_SETLIMITTEXT, 0, 0);
-        lay_out(dialog);
+        lay_out_modeless(dialog, IDC_HISTORY_NOTICE, IDC_HISTORY_LIST);
         fill(dialog);
         // Focus set here, not by the dialog manager, which would select the whole text.
         SetFocus(GetDlgItem(dialog, IDC_HISTORY_LIST));
         return FALSE;
     case WM_SIZE:
-        lay_out(dialog);
+        lay_out_modeless(dialog, IDC_HISTORY_NOTICE, IDC_HISTORY_LIST);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDCANCEL) {
@@ -102,11 +72,7 @@ void open_history_window(HWND owner) {
         SetForegroundWindow(state.window);
         return;
     }
-    HINSTANCE module = (HINSTANCE)GetWindowLongPtrW(owner, GWLP_HINSTANCE);
-    state.window = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_HISTORY), owner, history_proc, 0);
-    if (!state.window) return;
-    state.keyboard_hook = SetWindowsHookExW(WH_GETMESSAGE, keyboard_proc, nullptr, GetCurrentThreadId());
-    ShowWindow(state.window, SW_SHOWNORMAL);
+    state.window = open_modeless(owner, IDD_HISTORY, history_proc);
 }
 
 void follow_history() {
@@ -115,12 +81,7 @@ void follow_history() {
 }
 
 void close_history_window() {
-    if (!state.window) return;
-    HWND closing = state.window;
-    state.window = nullptr;
-    if (state.keyboard_hook) UnhookWindowsHookEx(state.keyboard_hook);
-    state.keyboard_hook = nullptr;
-    DestroyWindow(closing);
+    close_modeless(&state.window);
 }
 
 HWND history_window() { return state.window; }
