@@ -64,11 +64,13 @@ record() {
 if [ ! -f "$demo/recdata.dat" ]; then
   today=$(date +%y%m%d)
   tomorrow=$(date -d tomorrow +%y%m%d)
+  # A once-only window past midnight ends on the next day, as the form stores it.
+  day_after=$(date -d '+2 days' +%y%m%d)
   month=$(date -d '+30 days' +%y%m%d)
   {
     record "ニュース" "$today" "$today" 190000 200000 '\000' '\000' '\xff\x54\x54\x00'
     record "ドラマ" "$today" "$month" 210000 220000 '\124' '\001' '\x00\xc0\x00\x00'
-    record "映画" "$tomorrow" "$tomorrow" 230000 010000 '\000' '\000' '\x00\x80\xff\x00'
+    record "映画" "$tomorrow" "$day_after" 230000 010000 '\000' '\000' '\x00\x80\xff\x00'
     for _ in $(seq 4 40); do record "" 020101 020101 000000 000000 '\000' '\000' '\xff\x54\x54\x00'; done
   } >"$demo/recdata.dat"
   size=$(wc -c <"$demo/recdata.dat")
