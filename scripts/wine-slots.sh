@@ -7,7 +7,7 @@
 # Slot i of folder holds i/wineprefix (a copy of a prepared prefix), i/display (the
 # display of an Xvfb of its own) and a wineserver with Wine's services already running, so
 # that no test program starts them (ctest would wait for them, as they hold its output).
-# folder/resources.json is ctest's resource spec: one "wine_slots" resource per slot. A
+# folder/resources.json lists ctest's resources: one "wine_slots" resource per slot. A
 # test that asks for one (RESOURCE_GROUPS wine_slots:1) is told its slot in
 # CTEST_RESOURCE_GROUP_0_WINE_SLOTS, and scripts/wine-run.sh runs it there.
 

@@ -47,30 +47,8 @@ void fill(HWND dialog) {
 }
 
 INT_PTR CALLBACK forecast_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        SendDlgItemMessageW(dialog, IDC_FORECAST_LIST, EM_SETLIMITTEXT, 0, 0);
-        lay_out_modeless(dialog, 0, IDC_FORECAST_LIST);
-        fill(dialog);
-        // Focus set here, not by the dialog manager, which would select the whole text.
-        SetFocus(GetDlgItem(dialog, IDC_FORECAST_LIST));
-        return FALSE;
-    case WM_SIZE:
-        lay_out_modeless(dialog, 0, IDC_FORECAST_LIST);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDCANCEL) {
-            close_forecast_window();
-            return TRUE;
-        }
-        break;
-    case WM_CLOSE:
-        close_forecast_window();
-        return TRUE;
-    default:
-        break;
-    }
-    return FALSE;
+    static const ModelessParts parts = {0, IDC_FORECAST_LIST, fill, close_forecast_window};
+    return modeless_message(dialog, message, wparam, parts);
 }
 
 }  // namespace

@@ -37,31 +37,8 @@ void fill(HWND dialog) {
 }
 
 INT_PTR CALLBACK history_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        // An edit control holds 30,000 characters unless told otherwise.
-        SendDlgItemMessageW(dialog, IDC_HISTORY_LIST, EM_SETLIMITTEXT, 0, 0);
-        lay_out_modeless(dialog, IDC_HISTORY_NOTICE, IDC_HISTORY_LIST);
-        fill(dialog);
-        // Focus set here, not by the dialog manager, which would select the whole text.
-        SetFocus(GetDlgItem(dialog, IDC_HISTORY_LIST));
-        return FALSE;
-    case WM_SIZE:
-        lay_out_modeless(dialog, IDC_HISTORY_NOTICE, IDC_HISTORY_LIST);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDCANCEL) {
-            close_history_window();
-            return TRUE;
-        }
-        break;
-    case WM_CLOSE:
-        close_history_window();
-        return TRUE;
-    default:
-        break;
-    }
-    return FALSE;
+    static const ModelessParts parts = {IDC_HISTORY_NOTICE, IDC_HISTORY_LIST, fill, close_history_window};
+    return modeless_message(dialog, message, wparam, parts);
 }
 
 }  // namespace

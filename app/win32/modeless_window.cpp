@@ -25,6 +25,25 @@ LRESULT CALLBACK keyboard_proc(int code, WPARAM wparam, LPARAM lparam) {
     return CallNextHookEx(state.keyboard_hook, code, wparam, lparam);
 }
 
+void lay_out(HWND dialog, int notice_id, int list_id) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    RECT unit = {4, 10, 48, 14};  // margin, notice height, button width and height
+    MapDialogRect(dialog, &unit);
+    const int margin = unit.left, bw = unit.right, bh = unit.bottom;
+    const int notice = notice_id ? unit.top : 0;
+    const int width = client.right - 2 * margin;
+    int list_top = margin;
+    if (notice_id) {
+        MoveWindow(GetDlgItem(dialog, notice_id), margin, margin, width, notice, TRUE);
+        list_top += margin + notice;
+    }
+    const int list_height = client.bottom - list_top - 2 * margin - bh;
+    MoveWindow(GetDlgItem(dialog, list_id), margin, list_top, width, list_height > 0 ? list_height : 0, TRUE);
+    MoveWindow(GetDlgItem(dialog, IDCANCEL), client.right - margin - bw, client.bottom - margin - bh, bw, bh,
+               TRUE);
+}
+
 }  // namespace
 
 HWND open_modeless(HWND owner, int template_id, DLGPROC proc) {
@@ -58,21 +77,28 @@ void close_modeless(HWND* window) {
     DestroyWindow(closing);
 }
 
-void lay_out_modeless(HWND dialog, int notice_id, int list_id) {
-    RECT client;
-    GetClientRect(dialog, &client);
-    RECT unit = {4, 10, 48, 14};  // margin, notice height, button width and height
-    MapDialogRect(dialog, &unit);
-    const int margin = unit.left, bw = unit.right, bh = unit.bottom;
-    const int notice = notice_id ? unit.top : 0;
-    const int width = client.right - 2 * margin;
-    int list_top = margin;
-    if (notice_id) {
-        MoveWindow(GetDlgItem(dialog, notice_id), margin, margin, width, notice, TRUE);
-        list_top += margin + notice;
+INT_PTR modeless_message(HWND dialog, UINT message, WPARAM wparam, const ModelessParts& parts) {
+    switch (message) {
+    case WM_INITDIALOG:
+        // An edit control holds 30,000 characters unless told otherwise.
+        SendDlgItemMessageW(dialog, parts.list_id, EM_SETLIMITTEXT, 0, 0);
+        lay_out(dialog, parts.notice_id, parts.list_id);
+        parts.fill(dialog);
+        // Focus set here, not by the dialog manager, which would select the whole text.
+        SetFocus(GetDlgItem(dialog, parts.list_id));
+        return FALSE;
+    case WM_SIZE:
+        lay_out(dialog, parts.notice_id, parts.list_id);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) != IDCANCEL) break;
+        parts.close();
+        return TRUE;
+    case WM_CLOSE:
+        parts.close();
+        return TRUE;
+    default:
+        break;
     }
-    const int list_height = client.bottom - list_top - 2 * margin - bh;
-    MoveWindow(GetDlgItem(dialog, list_id), margin, list_top, width, list_height > 0 ? list_height : 0, TRUE);
-    MoveWindow(GetDlgItem(dialog, IDCANCEL), client.right - margin - bw, client.bottom - margin - bh, bw, bh,
-               TRUE);
+    return FALSE;
 }

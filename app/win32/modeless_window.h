@@ -9,6 +9,13 @@
 HWND open_modeless(HWND owner, int template_id, DLGPROC proc);
 // Takes its keys back and destroys it; *window is null from before its destruction on.
 void close_modeless(HWND* window);
-// The notice (notice_id, 0 for none) along the top, the list filling the rest, the IDCANCEL
-// button in the bottom right corner.
-void lay_out_modeless(HWND dialog, int notice_id, int list_id);
+// One window's own parts: its notice (0 for none) along the top, its read-only list filling
+// the rest above the IDCANCEL button in the bottom right corner, and what fills and closes it.
+struct ModelessParts {
+    int notice_id, list_id;
+    void (*fill)(HWND dialog);
+    void (*close)();
+};
+// The messages every such window handles alike: its set-up (filled, with the focus on the
+// list and nothing selected), its size and its closing. What its dialog procedure returns.
+INT_PTR modeless_message(HWND dialog, UINT message, WPARAM wparam, const ModelessParts& parts);
