@@ -30,26 +30,11 @@ struct JournalState {
 };
 JournalState state = {};
 
-// Length of the first n bytes of text (or up to a NUL) that does not end in the first
-// half of a double-byte character.
-std::size_t whole_characters(const char* text, std::size_t n) {
-    std::size_t i = 0;
-    while (i < n && text[i] != '\0') {
-        if (sjis_lead_byte((unsigned char)text[i])) {
-            if (i + 1 >= n || text[i + 1] == '\0') break;
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-    return i;
-}
-
 // Appends text (at most n bytes, whole characters) to out, control bytes as spaces.
 void put_text(char* out, std::size_t cap, std::size_t* len, const char* text, std::size_t n) {
     if (!text) return;
     std::size_t room = cap - 1 - *len;
-    std::size_t take = whole_characters(text, n < room ? n : room);
+    std::size_t take = sjis_whole_length(text, n < room ? n : room);
     for (std::size_t i = 0; i < take; ++i) {
         unsigned char c = (unsigned char)text[i];
         out[(*len)++] = c < 0x20 ? ' ' : (char)c;

@@ -281,6 +281,15 @@ bool read_setting_number(int index, const char* key, long long* value) {
     return read_number_in(capture_settings_path(index), key, value);
 }
 
+bool capture_settings_readable(int mpeg1) {
+    char path[kSettingsPathSize];
+    capture_path(path, sizeof(path), capture_choice.use_install_folder, capture_ini_name(mpeg1));
+    std::size_t got = 0;
+    bool more = false;
+    return platform.files->read(path, raw, sizeof(raw), &got, &more) == 0 && !more &&
+           !std::memchr(raw, '\0', got);
+}
+
 bool read_setting_number_of(int mpeg1, const char* key, long long* value) {
     char path[kSettingsPathSize];
     capture_path(path, sizeof(path), capture_choice.use_install_folder, capture_ini_name(mpeg1));

@@ -53,6 +53,9 @@ int write_capture_settings(WindowRef owner, int index, const SettingsLineTable& 
 bool read_setting_number(int index, const char* key, long long* value);
 // The same, of the settings file for an mpeg1 flag (MPEG-1 when set, else MPEG-2).
 bool read_setting_number_of(int mpeg1, const char* key, long long* value);
+// Whether the settings file for an mpeg1 flag can be read into a table, found quietly: a
+// writer would fail on it (it cannot be opened, is too long or holds a NUL) when not.
+bool capture_settings_readable(int mpeg1);
 
 // Each writer reads the file, replaces its keys in a fixed order from the reservation in
 // reservations.table and writes the file back: 0 on success, -1 on failure (already shown).

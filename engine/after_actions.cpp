@@ -1,5 +1,6 @@
 #include "engine/after_actions.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include "base/sjis.h"
@@ -203,12 +204,19 @@ std::int64_t samples_free_space() {
     return platform.folders->free_space(folder);
 }
 
+bool recording_rates_known(long long video_bitrate, long long audio_bitrate) {
+    return video_bitrate >= 0 && video_bitrate <= kRateMax && audio_bitrate >= 0 &&
+           audio_bitrate <= kRateMax;
+}
+
 std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
                                        long long seconds) {
-    if (video_bitrate < 0 || audio_bitrate < 0 || seconds <= 0) return 0;
-    // Stored rates are 32-bit, so the product stays far inside 64 bits.
+    if (!recording_rates_known(video_bitrate, audio_bitrate) || seconds <= 0) return 0;
+    // Bounded rates give at most about 2^41 bit/s: the product is held, not wrapped.
     const std::uint64_t bits_per_second =
         (std::uint64_t)video_bitrate + (std::uint64_t)audio_bitrate * 1000u;
+    const std::uint64_t most = (std::uint64_t)INT64_MAX;
+    if (bits_per_second > 0 && (std::uint64_t)seconds > most / bits_per_second) return most;
     return bits_per_second * (std::uint64_t)seconds / 8u;
 }
 
@@ -218,10 +226,11 @@ bool recording_rates(int index, long long* video, long long* audio) {
     if (r.use_conditions != 0) {
         *video = r.video_bitrate;
         *audio = r.audio_bitrate;
-        return true;
+    } else if (!read_setting_number(index, "dwVideoBitrate", video) ||
+               !read_setting_number(index, "dwAudioBitrate", audio)) {
+        return false;
     }
-    return read_setting_number(index, "dwVideoBitrate", video) &&
-           read_setting_number(index, "dwAudioBitrate", audio);
+    return recording_rates_known(*video, *audio);
 }
 
 void megabytes_text(std::int64_t bytes, char* out, std::size_t size) {

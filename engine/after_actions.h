@@ -57,14 +57,20 @@ void move_newest_recording(WindowRef dialog, const char* move_folder,
 // recordings are written; -1 when that cannot be read.
 std::int64_t samples_free_space();
 
+// Rates as the capture application takes them, 32-bit signed: a figure outside 0 to
+// 2^31 - 1 in a settings file or a damaged record is not a rate it records at.
+const long long kRateMax = 2147483647;
+bool recording_rates_known(long long video_bitrate, long long audio_bitrate);
+
 // The size a recording of seconds at these rates should have, in bytes: video in bit/s,
-// audio in kbit/s. 0 for rates or a time that are not positive.
+// audio in kbit/s. 0 for rates that are not known or a time that is not positive; held
+// at the largest signed 64-bit figure rather than wrapped.
 std::uint64_t expected_recording_bytes(long long video_bitrate, long long audio_bitrate,
                                        long long seconds);
 
 // The rates reservation index records at: its own when use_conditions is set, else those
 // of its settings file, read quietly (video in bit/s, audio in kbit/s). False when they
-// cannot be known.
+// cannot be known (also when they are out of range).
 bool recording_rates(int index, long long* video, long long* audio);
 
 // bytes as "1,234 MB" (of 2^20 bytes, rounded up), or "不明" when negative.

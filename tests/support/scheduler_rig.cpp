@@ -42,9 +42,11 @@ void SchedulerRig::run(std::int64_t from, std::int64_t to) {
     std::int64_t t = from;
     while (t <= to) {
         tick(t);
-        t = clock > t ? clock + 1 : t + 1;
+        t = next_tick(t);
     }
 }
+
+std::int64_t SchedulerRig::next_tick(std::int64_t t) const { return clock > t ? clock : t + 1; }
 
 std::vector<std::string> SchedulerRig::milestones() const {
     std::vector<std::string> out;

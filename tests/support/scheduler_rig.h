@@ -54,6 +54,9 @@ public:
                  const char* end_time, int mask = -1);
     // One tick at t, with the clock set to t.
     void tick(std::int64_t t);
+    // The tick after the one at t: a second later, or, after a sequence, the timer message
+    // that fell due while it waited, delivered as soon as it returns, in that same second.
+    std::int64_t next_tick(std::int64_t t) const;
     // Ticks once a second from `from` to `to`, skipping the seconds a sequence waited.
     void run(std::int64_t from, std::int64_t to);
     // The start ("show") and close ("capture 2029") entries, in order; the starts counted.

@@ -317,7 +317,10 @@ TEST_F(AfterActions, ResultAndMoveTakeOnlyThisRecordingsFile) {
     big.size = 2249999999ull;
     fs.results = {big};
     EXPECT_FALSE(check_recording(2, (std::time_t)started, 600));
-    // Unknown rates: the file alone counts.
+    // Unknown rates: the file alone counts. So do rates beyond 32 bits, which would wrap.
+    fake.files.files["Krotx2.ini"] = "dwVideoBitrate=999999999999999999\r\ndwAudioBitrate=0\r\n";
+    EXPECT_TRUE(check_recording(2, (std::time_t)started, 600));
+    EXPECT_EQ(0u, expected_recording_bytes(2147483648LL, 0, 600));
     fake.files.files.erase("Krotx2.ini");
     EXPECT_TRUE(check_recording(2, (std::time_t)started, 600));
 }

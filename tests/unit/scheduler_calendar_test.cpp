@@ -244,7 +244,7 @@ TEST_F(SchedulerCalendar, NextStartIsTheMomentTheScanStarts) {
             } else if (idle && has) {
                 ASSERT_GT(predicted, t) << "predicted start did not happen";
             }
-            t = host.clock > t ? host.clock + 1 : t + 1;
+            t = host.next_tick(t);
             if (!recording.active && (started || !idle))
                 has = next_start(reservations.table, reservations.count, (std::time_t)t, &predicted);
         }
@@ -315,7 +315,7 @@ TEST_F(SchedulerCalendar, EveryOccurrenceIsStartedOrWrittenMissedOnceAcrossResta
                 started.insert(key_of(o));
             }
             last_end = host.clock > t ? host.clock : t;
-            t = last_end + 1;
+            t = host.next_tick(t);
         }
         // The last run ends without its end line; a start-up writes what it left.
         start_program(last_end + 1);
