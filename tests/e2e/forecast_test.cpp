@@ -44,7 +44,8 @@ std::wstring hh_mm(long long ms) {
 }
 
 TEST(Forecast, WindowListsTheReservationsWithNothingSelectedAndSoDoesTheHistory) {
-    CaptureFolder folder(L"forecast-window");
+    // No settings file: the window says so above its list.
+    CaptureFolder folder(L"forecast-window", CaptureFolder::kStandins | CaptureFolder::kSamples);
     const long long now = (local_now() / kMinute) * kMinute;
     ReservationTable table = default_table();
     once_only(table.slots[0], "Morning news", now + 3 * 60 * kMinute, now + 3 * 60 * kMinute + 20 * kMinute);
@@ -64,6 +65,7 @@ TEST(Forecast, WindowListsTheReservationsWithNothingSelectedAndSoDoesTheHistory)
     EXPECT_NE(std::wstring::npos, shown.find(hh_mm(now + 3 * 60 * kMinute))) << testing::PrintToString(shown);
     EXPECT_NE(std::wstring::npos, shown.find(hh_mm(now + 27 * 60 * kMinute))) << testing::PrintToString(shown);
     EXPECT_LT(shown.find(L"Morning news"), shown.find(L"夜のドラマ")) << "in the order they fall due";
+    EXPECT_LT(shown.find(L"設定ファイル Krotx2.ini を開けません"), shown.find(L"Morning news"));
     EXPECT_EQ(0, caret_alone(list));
 
     // Escape reaches it as a dialog key and closes it.
@@ -128,6 +130,15 @@ TEST(Forecast, ASaveThatMakesAClashWarnsOnceAndOneWithoutSaysNothing) {
     }
     ASSERT_TRUE(d.command(IDC_CAPTURE_PLAY));
     EXPECT_EQ(3, d.combo_count(IDC_NAME_LIST));
+
+    // Clearing the first name hides every reservation: each still to be recorded is named.
+    d.select_combo(IDC_NAME_LIST, 0);
+    d.set_text(IDC_NAME_LIST, L"");
+    d.post_command(IDC_UPDATE);
+    ASSERT_TRUE(wait_message_box(tavrel.pid(), 15000, &box));
+    for (const wchar_t* part : {L"News  この登録で録画されなくなります", L"Weather  この登録で録画されなくなります"})
+        EXPECT_NE(std::wstring::npos, box.text.find(part)) << testing::PrintToString(box.text);
+    press_ok(box.hwnd);
 }
 
 }  // namespace
