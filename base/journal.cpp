@@ -27,6 +27,7 @@ struct JournalState {
     bool failed;       // a line could not be written since the program started
     unsigned written;  // lines written since the program started
     JournalObserver observer;
+    bool unobserved_next;  // the next line is not told to the observer
 };
 JournalState state = {};
 
@@ -270,7 +271,9 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
     else
         ++state.written;
     // Also when the line was lost: what happened did happen.
-    if (state.observer) state.observer(event, slot, name, name ? name_size : 0, details);
+    const bool observed = !state.unobserved_next;
+    state.unobserved_next = false;
+    if (state.observer && observed) state.observer(event, slot, name, name ? name_size : 0, details);
 }
 
 int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void* context) {
@@ -311,6 +314,8 @@ int journal_begin(std::time_t now, std::time_t* last, JournalVisitor visit, void
 }
 
 void journal_observe(JournalObserver observer) { state.observer = observer; }
+
+void journal_unobserved_next() { state.unobserved_next = true; }
 
 bool journal_write_failed() { return state.failed; }
 

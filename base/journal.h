@@ -82,6 +82,8 @@ void journal_write(JournalEvent event, int slot, const char* name, std::size_t n
 typedef void (*JournalObserver)(JournalEvent event, int slot, const char* name,
                                 std::size_t name_size, const char* details);
 void journal_observe(JournalObserver observer);
+// The next line written is not told to the observer (a line that must start no script).
+void journal_unobserved_next();
 
 // One line of the journal as start-up reads it back; name and details point into the
 // read text and are not NUL-terminated.

@@ -103,4 +103,13 @@ constexpr Platform inert = {&inert_messages, &inert_files,   &inert_clock, &iner
 
 Platform inert_platform() { return inert; }
 
+bool MessageBoxes::show_closing(WindowRef owner, const char* text, const char* caption, std::uint32_t) {
+    show(owner, text, caption);
+    return false;
+}
+
+CountdownEnd PowerRequests::count_down(const char*, std::uint32_t) { return kCountdownNoWindow; }
+
+std::int64_t PowerRequests::seconds_since_input() { return -1; }
+
 Platform platform = inert;

@@ -23,6 +23,11 @@ public:
     // (null for none), and returns when the user has closed it.
     virtual void show(WindowRef owner, const char* text, const char* caption,
                       MessageIcon icon = kIconNone) = 0;
+    // The same box, closed as if OK had been pressed when nobody has answered it within
+    // close_after_ms (a PC left alone must not wait for a click). True when it closed
+    // itself. By default a box that is answered.
+    virtual bool show_closing(WindowRef owner, const char* text, const char* caption,
+                              std::uint32_t close_after_ms);
 protected:
     ~MessageBoxes() = default;
 };
@@ -131,6 +136,14 @@ protected:
     ~FolderSystem() = default;
 };
 
+// How the countdown before a power action ended.
+enum CountdownEnd {
+    kCountdownElapsed,    // it ran out
+    kCountdownNow,        // "今すぐ実行"
+    kCountdownCancelled,  // "中止", Esc or the close box
+    kCountdownNoWindow,   // none could be shown: the caller waits the time out itself
+};
+
 // The power requests that may follow a recording, and those that keep the PC awake for
 // recordings and wake it for the next one. Only the program itself installs the real
 // ones, so that nothing else can ever restart or suspend the machine it runs on.
@@ -149,6 +162,13 @@ public:
     // cannot be woken by a timer; -1 not armed.
     virtual int arm_wake_timer(std::time_t at) = 0;
     virtual void cancel_wake_timer() = 0;
+    // The countdown before a power action: label (Shift-JIS) followed by the seconds left,
+    // counted down once a second for seconds seconds, in a window whose buttons carry the
+    // action out at once or cancel it; returns how it ended. By default there is no such
+    // window, and nothing is waited.
+    virtual CountdownEnd count_down(const char* label, std::uint32_t seconds);
+    // Seconds since the keyboard or mouse was last used; -1 when unknown (by default).
+    virtual std::int64_t seconds_since_input();
 protected:
     ~PowerRequests() = default;
 };

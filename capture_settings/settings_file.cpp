@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/capture_interface.h"
+#include "base/journal.h"
 #include "reservations/reservation.h"
 
 namespace {
@@ -34,13 +35,29 @@ const char kTooLongError[] = "file too long error \n more than 400 pieces -> %s"
 const char kNulError[] = "file format error \n NUL byte in the file -> %s";
 const char kCaption[] = "err";
 
+struct SettingsErrors {
+    bool unattended;     // inside a start sequence
+    bool closed_itself;  // a box of it closed itself
+};
+SettingsErrors errors = {};
+
 // The message goes to the journal too (its line feed as a space), for the reservation
 // whose recording conditions were not written.
 void show_error(WindowRef owner, int index, const char* format, const char* path) {
     char text[kSettingsPathSize + 64];
     std::snprintf(text, sizeof(text), format, path);
     journal_reservation(kEventSettingsFailed, index, "%s", text);
-    platform.messages->show(owner, text, kCaption);
+    if (!errors.unattended) {
+        platform.messages->show(owner, text, kCaption);
+        return;
+    }
+    if (errors.closed_itself) return;  // nobody is there: the journal alone
+    if (platform.messages->show_closing(owner, text, kCaption, kUnattendedBoxMs)) {
+        errors.closed_itself = true;
+        // Said once more for the record; the first line already started the script.
+        journal_unobserved_next();
+        journal_reservation(kEventSettingsFailed, index, "%s", "30秒応答がなかったため閉じました");
+    }
 }
 
 // The length of the piece that starts at pos: up to and including the next line feed,
@@ -91,6 +108,10 @@ void put_byte(SettingsLineTable* t, const char* key, std::uint8_t value) {
 }
 
 }  // namespace
+
+void settings_errors_unattended(bool on) { errors = {on, false}; }
+
+void reset_settings_errors() { errors = SettingsErrors{}; }
 
 const char* capture_settings_path(int index) {
     if (!valid_index(index)) return nullptr;

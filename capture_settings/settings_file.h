@@ -57,6 +57,15 @@ bool read_setting_number_of(int mpeg1, const char* key, long long* value);
 // writer would fail on it (it cannot be opened, is too long or holds a NUL) when not.
 bool capture_settings_readable(int mpeg1);
 
+// Inside a recording's start sequence nobody may be there to answer a box: while on, an
+// error box closes itself after kUnattendedBoxMs as if OK had been pressed, and once one
+// has, later errors go to the journal alone, so that a start is held up 30 s at most.
+// Turning it on starts afresh.
+const std::uint32_t kUnattendedBoxMs = 30000;
+void settings_errors_unattended(bool on);
+// Back to the state at process start: boxes wait for OK.
+void reset_settings_errors();
+
 // Each writer reads the file, replaces its keys in a fixed order from the reservation in
 // reservations.table and writes the file back: 0 on success, -1 on failure (already shown).
 // dwVideoBitrate, dwAudioBitrate, dwAudioSampleFreq, HRes, m_bIsVBR.

@@ -282,20 +282,66 @@ std::uint64_t after_delay_ms(std::int32_t after_delay) {
     return (std::uint64_t)(std::uint32_t)after_delay * 1000u;
 }
 
+namespace {
+
+// A shutdown, reboot or log-off made at moment would lose the next recording: said, and
+// true.
+bool held_for_next_recording(int index, std::time_t moment) {
+    std::time_t at;
+    Occurrence coming;
+    if (!next_occurrence(reservations.table, reservations.count, moment, &at, &coming) ||
+        at - moment >= kPowerHoldSeconds)
+        return false;
+    char name[sizeof(Reservation::name) + 1], when[32];
+    sjis_line_text(name, sizeof(name), reservations.table.slots[coming.index].name, sizeof(Reservation::name));
+    journal_time_text(coming.start, when, sizeof(when));
+    event_script_power_line();
+    journal_reservation(kEventPowerAction, index, "次の録画(%d %s、%s)が30分以内のため実行しません",
+                        coming.index + 1, name, when);
+    return true;
+}
+
+// "n name: 「シャットダウンする」まで あと": the countdown's words before its seconds.
+CountdownEnd count_down(int index, int action, std::uint32_t seconds) {
+    char name[sizeof(Reservation::name) + 1], label[96];
+    sjis_line_text(name, sizeof(name), reservations.table.slots[index].name, sizeof(Reservation::name));
+    std::snprintf(label, sizeof(label), "%d %s: 「%s」まで あと", index + 1, name, after_action_texts[action]);
+    return platform.power->count_down(label, seconds);
+}
+
+}  // namespace
+
 void run_after_action(int index) {
     if (index < 0 || index >= kMaxReservations) return;
     const Reservation& r = reservations.table.slots[index];
     const int action = (std::int8_t)r.after_action;
     const bool acts = action >= 1 && action < kAfterActionCount;
-    if (acts) {
-        event_script_power_line();
-        journal_reservation(kEventPowerAction, index, "%s(%lu秒後)", after_action_texts[action],
-                            (unsigned long)(std::uint32_t)r.after_delay);
+    if (!acts) {
+        wait_ms(after_delay_ms(r.after_delay));
+        rearm_wake_timer((std::time_t)platform.clock->now());
+        return;
     }
-    wait_ms(after_delay_ms(r.after_delay));
+    std::uint32_t seconds = (std::uint32_t)r.after_delay;
+    const std::int64_t idle = platform.power->seconds_since_input();
+    if (idle >= 0 && idle < kAttendedInputSeconds && seconds < kAttendedCountdownSeconds)
+        seconds = kAttendedCountdownSeconds;
+    const std::time_t begun = (std::time_t)platform.clock->now();
+    if (action != 4 && held_for_next_recording(index, begun + (std::time_t)seconds)) {
+        rearm_wake_timer(begun);
+        return;
+    }
+    event_script_power_line();
+    journal_reservation(kEventPowerAction, index, "%s(%lu秒後)", after_action_texts[action],
+                        (unsigned long)seconds);
+    const CountdownEnd end = seconds > 0 ? count_down(index, action, seconds) : kCountdownNoWindow;
+    if (end == kCountdownNoWindow) wait_ms((std::uint64_t)seconds * 1000u);
     const std::time_t now = (std::time_t)platform.clock->now();
     rearm_wake_timer(now);
-    if (!acts) return;
+    if (end == kCountdownCancelled) {
+        event_script_power_line();
+        journal_reservation(kEventPowerAction, index, "%s", "中止されました");
+        return;
+    }
     std::time_t next = 0;
     Occurrence coming;
     const bool has_next =

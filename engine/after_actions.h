@@ -84,10 +84,21 @@ void megabytes_text(std::int64_t bytes, char* out, std::size_t size);
 // the reason. True when it was made.
 bool check_recording(int index, std::time_t started, std::time_t seconds);
 
-// Waits the reservation's after_delay seconds, rearms the wake-up timer, then makes its
-// after_action's power request (1 reboot, 2 shutdown, 3 forced log-off, 4 stand-by;
-// anything else none). No stand-by when the next start is less than five minutes away:
-// the PC would sleep through it.
+// No shutdown, reboot or log-off when the next recording falls due less than this after it
+// would be made: that recording would be lost.
+const std::time_t kPowerHoldSeconds = 30 * 60;
+// Someone is taken to be at the PC when the keyboard or mouse was used this recently, and
+// is then given a countdown of at least kAttendedCountdownSeconds.
+const std::int64_t kAttendedInputSeconds = 5 * 60;
+const std::uint32_t kAttendedCountdownSeconds = 60;
+
+// The reservation's power action (1 reboot, 2 shutdown, 3 forced log-off, 4 stand-by;
+// anything else none, after a plain wait of after_delay seconds). A shutdown, reboot or
+// log-off is held back when the next recording falls due within kPowerHoldSeconds of the
+// moment it would be made. Otherwise a countdown of after_delay seconds (at least a minute
+// when someone is at the PC; none when it is 0 and nobody is) may carry it out at once or
+// cancel it; then the wake-up timer is rearmed and the request made. No stand-by when the
+// next start is less than five minutes away: the PC would sleep through it.
 // after_delay is taken as unsigned seconds, so every stored value is a wait of that
 // length and never a negative or wrapped one.
 void run_after_action(int index);

@@ -63,6 +63,14 @@ std::int64_t expected_bytes(const ForecastInput& in, const Reservation& r, std::
     return (std::int64_t)expected_recording_bytes(video, audio, seconds);
 }
 
+// The settings writers' box that nobody answers, when one of them writes to a file that
+// cannot be read: it closes itself, and the sequence goes on without more boxes.
+std::time_t box_hold_up(const ForecastInput& in, const Reservation& r) {
+    const bool writes = r.use_conditions != 0 || r.use_quality != 0 ||
+                        (std::int8_t)r.stream_format > 0 || r.use_gop != 0;
+    return writes && in.settings_unreadable[r.mpeg1 != 0] ? (std::time_t)(kUnattendedBoxMs / 1000) : 0;
+}
+
 ForecastEntry* new_entry(Run& run, const Occurrence& o) {
     if (run.out->count >= kForecastMax) return nullptr;
     ForecastEntry& e = run.out->entries[run.out->count++];
@@ -101,17 +109,24 @@ std::time_t stop_and_after(Run& run, int i, std::time_t start, std::time_t stop_
     std::time_t held = stop_tick + kAfterStop;
     run.capture_open = false;  // the close command
     if (r.move_after_record != 0) held += kAfterMove;
-    const std::time_t released = held + (std::time_t)(std::uint32_t)r.after_delay;
-    if (run.busy_count < kBusyMax) run.busy[run.busy_count++] = {i, start, held, released};
+    std::time_t released = held + (std::time_t)(std::uint32_t)r.after_delay;
     const int action = (std::int8_t)r.after_action;
-    if (action >= 1 && action <= 3) {
+    bool ends = action >= 1 && action <= 3;
+    std::time_t next;
+    // A shutdown, reboot or log-off is held back, without its countdown, when the next
+    // start would come too soon after it.
+    if (ends && next_start(*run.in.table, run.in.count, released, &next) && next - released < kPowerHoldSeconds) {
+        ends = false;
+        released = held;
+    }
+    if (run.busy_count < kBusyMax) run.busy[run.busy_count++] = {i, start, held, released};
+    if (ends) {
         run.ended = true;
         run.ended_at = released;
         run.ended_by = i;
         return -1;
     }
     if (action == 4) {
-        std::time_t next;
         if (!next_start(*run.in.table, run.in.count, released, &next)) return -1;
         // Stand-by, left out when the next start is near; it resumes at the wake-up timer.
         if (next - released >= kAwakeLeadSeconds) return later(next - kWakeLeadSeconds, released);
@@ -128,7 +143,8 @@ void follow(Run& run, std::time_t t) {
         if (!next_occurrence(*run.in.table, run.in.count, t, &at, &o) ||
             at > run.horizon + kFollowBeyond)
             return;
-        const std::time_t record_at = at + (run.capture_open ? 0 : kLaunchWait) + kBeforeRecord;
+        const std::time_t record_at = at + box_hold_up(run.in, run.in.table->slots[o.index]) +
+                                      (run.capture_open ? 0 : kLaunchWait) + kBeforeRecord;
         run.capture_open = true;
         // The first tick after the start sequence at or past the stop time: the one that
         // fell due during the sequence comes as soon as it ends.
@@ -180,7 +196,7 @@ void explain_missed(const Run& run, ForecastEntry& e) {
     if (e.by < 0 && run.ended && o.last >= run.ended_at) {
         e.by = run.ended_by;
         e.cause = kCausePowerAction;
-        if (o.last > run.ended_at + kForecastRestartSeconds) e.fate = kFateIfRunning;
+        if (o.last >= run.ended_at + kPowerHoldSeconds) e.fate = kFateIfRunning;
     }
     if (e.by >= 0) {
         const Reservation& by = run.in.table->slots[e.by];

@@ -5,9 +5,10 @@
 // every close command), the wait before the record command, the recording, the wait after
 // the stop command, the wait after a move, the power action's delay, and the power action
 // itself (stand-by resumes at the wake-up timer and is left out when the next start is
-// near; after a shutdown, reboot or log-off the program is not running). It assumes that
-// every settings write succeeds and every command is answered at once. Pure: a table and
-// moments in, a list out.
+// near; a shutdown, reboot or log-off is held back before a near start, and after one the
+// program is not running). A settings file that cannot be read holds up each start that
+// writes to it by the 30 s of its unanswered box. It assumes that nobody is at the PC and
+// every command is answered at once. Pure: a table and moments in, a list out.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +22,6 @@ const int kForecastDays = 28;
 // the spring change fill it), and the recording under way, which is listed even when its
 // slot has been edited since it started and no longer gives that occurrence.
 const int kForecastMax = kMaxReservations * (kForecastDays + 2) + 1;
-// After a shutdown, reboot or log-off, what can only be started this soon is taken as lost.
-const std::time_t kForecastRestartSeconds = 30 * 60;
 // A record command later than this after the programme's start is worth a warning.
 const long kForecastLateWarning = 60;
 

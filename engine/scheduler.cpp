@@ -91,10 +91,13 @@ void start_sequence(WindowRef dialog, WindowRef* capture_window, int i, std::tim
     // recording's first lines, not the last step of the recording before.
     recording.status_step = 2;
     const Reservation& r = reservations.table.slots[i];
+    // Nobody may be there to answer a writer's error box.
+    settings_errors_unattended(true);
     if (r.use_conditions != 0) apply_recording_conditions(dialog, i);
     if (r.use_quality != 0) apply_picture_quality(dialog, i);
     if ((signed char)r.stream_format > 0) apply_stream_format(dialog, i);
     if (r.use_gop != 0) apply_gop_structure(dialog, i);
+    settings_errors_unattended(false);
     show_step(dialog, 2);
     open_capture_application(capture_window, i);
     platform.host->show_reservation(dialog, i);

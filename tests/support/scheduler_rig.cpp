@@ -116,6 +116,13 @@ void SchedulerRig::show(WindowRef, const char*, const char*, MessageIcon) {
     }
 }
 
+bool SchedulerRig::show_closing(WindowRef owner, const char* text, const char* caption,
+                                std::uint32_t close_after_ms) {
+    show(owner, text, caption, kIconNone);
+    clock += close_after_ms / 1000;
+    return true;
+}
+
 int SchedulerRig::search_first(const char* pattern, FoundFile* found) {
     log.push_back(std::string("search ") + pattern);
     if (!samples_file) return -1;

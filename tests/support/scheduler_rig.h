@@ -80,6 +80,9 @@ public:
     void fill_rect(int, int, int, int, Colour) override {}
     void draw_text(int, int, Colour, const char*, int, int, Colour) override {}
     void show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) override;
+    // Nobody answers a box that may close itself: the clock runs on to its close.
+    bool show_closing(WindowRef owner, const char* text, const char* caption,
+                      std::uint32_t close_after_ms) override;
     int search_first(const char* pattern, FoundFile* found) override;
     int search_next(FoundFile*) override { return -1; }
     void search_close() override {}
