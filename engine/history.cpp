@@ -113,16 +113,14 @@ void read_back(const JournalLine& line, void* context) {
         // Cut to whole characters: a half one would take the ")" written after the name.
         // One byte beyond the cut is copied, so that the cut sees a character's second half.
         char* name = state.open_recording.name;
+        const std::size_t room = sizeof(state.open_recording.name) - 1;
+        const std::size_t n = line.name_len < room + 1 ? line.name_len : room + 1;
         char field[sizeof(state.open_recording.name) + 1];
-        const std::size_t n = line.name_len < sizeof(field) - 1 ? line.name_len : sizeof(field) - 1;
         std::memcpy(field, line.name, n);
         field[n] = '\0';
-        sjis_copy_cut(name, sizeof(state.open_recording.name), field, n);
-        // A damaged field may end in a first half whose second is lost.
-        const std::size_t kept = std::strlen(name);
-        if (kept > 0 && sjis_lead_byte((unsigned char)name[kept - 1]) &&
-            sjis_cut_length(name, kept - 1) == kept - 1)
-            name[kept - 1] = '\0';
+        const std::size_t kept = sjis_whole_length(field, room);
+        std::memcpy(name, field, kept);
+        name[kept] = '\0';
     } else if (line.event == kEventRecordingDone || line.event == kEventRecordingFailed) {
         if (line.slot == state.open_recording.slot) state.open_recording.open = false;
     } else if (line.event == kEventMissed) {
