@@ -122,8 +122,8 @@ ChangingJournal journal;
 CheckingScripts scripts;
 std::int64_t sim_now;
 
-// Every day from 2026 to 2027 at its own time, each of an hour, the first over midnight; its
-// name, when damaged, without a NUL and ending in a character's first half.
+// Every day from 2026 to 2027 at its own time for an hour, the sixth over midnight; the first
+// one's name, when damaged, without a NUL and ending in a character's first half.
 void reserve(int count, bool damaged_name) {
     for (int i = 0; i < count; ++i) {
         Reservation& r = reservations.table.slots[i];

@@ -138,7 +138,7 @@ write("fuzz_journal", "grows-berlin-older-file",
       journal_params(flags=4 | 16 | 32, now=-2, amount=90, cap=3) + realistic)
 write("fuzz_journal", "vanishes", journal_params(flags=1 | 2 | 4, shift=17) + realistic)
 write("fuzz_journal", "unended-long-name",
-      journal_params(flags=64, count=2) + jl("2026/12/06 21:59:00 +0900", "録画開始", 1, "表" * 16) +
+      journal_params(flags=64, count=3) + jl("2026/12/06 21:50:00 +0900", "録画開始", 3, "表" * 16) +
       jl("2026/12/06 23:10:00 +0900", "復帰タイマー"))
 write("fuzz_journal", "damaged-spans",
       journal_params(count=40, now=-3) + b"".join(
