@@ -11,6 +11,10 @@ inline bool sjis_lead_byte(unsigned char c) {
 // given) of at most max_bytes that does not end in the first half of a double-byte character.
 std::size_t sjis_cut_length(const char* text, std::size_t max_bytes);
 
+// The same, but a lead byte just before the NUL, whose second half is lost (a damaged
+// text), is left out too: whatever follows the text would otherwise become its second half.
+std::size_t sjis_whole_length(const char* text, std::size_t max_bytes);
+
 // Copies text into out (outsize >= 1) cut to at most max_bytes (and outsize - 1) without
 // splitting a double-byte character; always NUL-terminated.
 void sjis_copy_cut(char* out, std::size_t outsize, const char* text, std::size_t max_bytes);

@@ -27,13 +27,14 @@ struct EventScriptState {
 EventScriptState state = {};
 
 // The text as the journal line shows it: cut to whole characters, control bytes as spaces.
-// A damaged record's name may lack its NUL: read within max bytes only.
+// A damaged record's name may lack its NUL: read within max bytes only, and a first half
+// left at its end, whose second is lost, is left out.
 void line_text(char* out, std::size_t size, const char* text, std::size_t max) {
     std::size_t n = 0;
     while (text && n < max && n + 1 < size && text[n] != '\0') ++n;
     if (n > 0) std::memcpy(out, text, n);
     out[n] = '\0';
-    out[sjis_cut_length(out, n)] = '\0';
+    out[sjis_whole_length(out, n)] = '\0';
     for (char* p = out; *p; ++p)
         if ((unsigned char)*p < 0x20) *p = ' ';
 }
