@@ -47,7 +47,8 @@ void time_text(std::time_t t, char* out) {
 
 void start_script(JournalEvent event, int slot, const char* name, const char* details,
                   std::time_t start, std::time_t stop, const char* file, int count) {
-    if (!platform.files->exists(kEventScriptFile)) return;
+    // A folder of that name is no script: cmd would start and run nothing.
+    if (!platform.files->is_file(kEventScriptFile)) return;
     char slot_text[8] = "", count_text[16] = "", start_text[kTimeText], stop_text[kTimeText];
     if (slot >= 1 && slot <= 40) std::snprintf(slot_text, sizeof(slot_text), "%d", slot);
     if (count > 0) std::snprintf(count_text, sizeof(count_text), "%d", count);

@@ -1,6 +1,6 @@
 // The user's script: which journal lines start "tavrel-event.bat", with what in its
 // environment; missed occurrences found together start it once; a start that fails is
-// journalled once; without the file nothing is started.
+// journalled once; without the file, or with a folder of its name, nothing is started.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -120,7 +120,7 @@ TEST_F(EventScript, MissedFoundTogetherStartTheScriptOnce) {
     EXPECT_EQ("122", env["TAVREL_COUNT"]);
 }
 
-TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileStartsNothing) {
+TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileOrAFolderStartsNothing) {
     rig.reserve(0, "261207", "261207", "210000", "211000");
     scripts.result = 2;
     journal_reservation(kEventMoveFailed, 0, "%s", "d:\\x");
@@ -130,6 +130,7 @@ TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileStartsNothing) {
     EXPECT_EQ(2, count_in(log(), "\r\n")) << "nothing else is written";
     fake.files.files.erase("tavrel-event.bat");
     journal_reservation(kEventSettingsFailed, 0, "%s", "x");
+    fake.files.folders.insert("tavrel-event.bat");
     journal_reservation(kEventRecordingStart, 0, "%s", "x");
     EXPECT_EQ(1u, scripts.started.size());
     EXPECT_EQ(1, count_in(log(), "スクリプト失敗"));
