@@ -5,7 +5,6 @@
 
 #include "base/journal.h"
 #include "base/platform.h"
-#include "base/sjis.h"
 #include "engine/recording.h"
 
 namespace {
@@ -25,18 +24,6 @@ struct EventScriptState {
     char held_details[kDetailsMax];
 };
 EventScriptState state = {};
-
-// The text as the journal line shows it: cut to whole characters, control bytes as spaces.
-// A damaged record's name may lack its NUL: read within max bytes only.
-void line_text(char* out, std::size_t size, const char* text, std::size_t max) {
-    std::size_t n = 0;
-    while (text && n < max && n + 1 < size && text[n] != '\0') ++n;
-    if (n > 0) std::memcpy(out, text, n);
-    out[n] = '\0';
-    out[sjis_cut_length(out, n)] = '\0';
-    for (char* p = out; *p; ++p)
-        if ((unsigned char)*p < 0x20) *p = ' ';
-}
 
 void time_text(std::time_t t, char* out) {
     if (t > 0)
@@ -82,14 +69,16 @@ bool listed(JournalEvent event) {
     }
 }
 
+// The name and details go to the script as the line shows them, cut from the bytes given
+// (a damaged record's name may lack its NUL, or end in a lone lead byte).
 void observe(JournalEvent event, int slot, const char* name, std::size_t name_size,
              const char* details) {
     if (state.holding) {
         if (event == kEventMissed && !state.held) {
             state.held = true;
             state.held_slot = slot;
-            line_text(state.held_name, sizeof(state.held_name), name, name_size);
-            line_text(state.held_details, sizeof(state.held_details), details, kDetailsMax);
+            journal_field_text(state.held_name, sizeof(state.held_name), name, name_size);
+            journal_field_text(state.held_details, sizeof(state.held_details), details, kDetailsMax);
         }
         return;
     }
@@ -101,8 +90,8 @@ void observe(JournalEvent event, int slot, const char* name, std::size_t name_si
     state.power_line = false;
     if (!listed(event) && !(event == kEventPowerAction && power_line)) return;
     char name_text[kNameMax], details_text[kDetailsMax];
-    line_text(name_text, sizeof(name_text), name, name_size);
-    line_text(details_text, sizeof(details_text), details, kDetailsMax);
+    journal_field_text(name_text, sizeof(name_text), name, name_size);
+    journal_field_text(details_text, sizeof(details_text), details, kDetailsMax);
     const bool during = recording.active || recording.sequence_running;
     start_script(event, slot, name_text, details_text, during ? recording.started_at : 0,
                  during ? recording.stop_time : 0, file, 0);
@@ -113,7 +102,7 @@ void observe(JournalEvent event, int slot, const char* name, std::size_t name_si
 void event_script_begin() { journal_observe(observe); }
 
 void event_script_file(const char* path) {
-    line_text(state.file, sizeof(state.file), path, sizeof(state.file));
+    journal_field_text(state.file, sizeof(state.file), path, sizeof(state.file));
 }
 
 void event_script_power_line() { state.power_line = true; }
