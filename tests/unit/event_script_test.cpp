@@ -58,7 +58,7 @@ protected:
 
     EventScript() {
         platform.scripts = &scripts;
-        fake.files.files["tavrel-event.bat"] = ">>\"%~dp0tavrel-events.txt\" set TAVREL_\r\n";
+        fake.files.files["tavrel-event.bat"] = ">>tavrel-events.txt set TAVREL_\r\n";
         event_script_begin();
     }
     std::string log() { return fake.journal.files["tavrel.log"]; }
