@@ -78,7 +78,8 @@ void observe(JournalEvent event, int slot, const char* name, std::size_t name_si
             state.held = true;
             state.held_slot = slot;
             journal_field_text(state.held_name, sizeof(state.held_name), name, name_size);
-            journal_field_text(state.held_details, sizeof(state.held_details), details, kDetailsMax);
+            journal_field_text(state.held_details, sizeof(state.held_details), details,
+                               kDetailsMax);
         }
         return;
     }
