@@ -13,13 +13,6 @@ std::size_t sjis_cut_length(const char* text, std::size_t max_bytes) {
     return i;
 }
 
-std::size_t sjis_whole_length(const char* text, std::size_t max_bytes) {
-    std::size_t n = sjis_cut_length(text, max_bytes);
-    if (n > 0 && sjis_lead_byte((unsigned char)text[n - 1]) && sjis_cut_length(text, n - 1) == n - 1)
-        --n;
-    return n;
-}
-
 void sjis_copy_cut(char* out, std::size_t outsize, const char* text, std::size_t max_bytes) {
     if (max_bytes > outsize - 1) max_bytes = outsize - 1;
     std::size_t n = sjis_cut_length(text, max_bytes);
@@ -53,15 +46,4 @@ std::size_t sjis_whole_length(const char* text, std::size_t n) {
         }
     }
     return i;
-}
-
-void sjis_line_text(char* out, std::size_t outsize, const char* text, std::size_t max) {
-    if (outsize == 0) return;
-    if (!text) max = 0;
-    const std::size_t n = sjis_whole_length(text, max < outsize - 1 ? max : outsize - 1);
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char c = (unsigned char)text[i];
-        out[i] = c < 0x20 ? ' ' : (char)c;
-    }
-    out[n] = '\0';
 }

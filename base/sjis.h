@@ -11,10 +11,6 @@ inline bool sjis_lead_byte(unsigned char c) {
 // given) of at most max_bytes that does not end in the first half of a double-byte character.
 std::size_t sjis_cut_length(const char* text, std::size_t max_bytes);
 
-// The same, but a lead byte just before the NUL, whose second half is lost (a damaged
-// text), is left out too: whatever follows the text would otherwise become its second half.
-std::size_t sjis_whole_length(const char* text, std::size_t max_bytes);
-
 // Copies text into out (outsize >= 1) cut to at most max_bytes (and outsize - 1) without
 // splitting a double-byte character; always NUL-terminated.
 void sjis_copy_cut(char* out, std::size_t outsize, const char* text, std::size_t max_bytes);
@@ -24,10 +20,8 @@ void sjis_copy_cut(char* out, std::size_t outsize, const char* text, std::size_t
 long sjis_last_backslash(const char* text, std::size_t len);
 
 // The length of the first n bytes of text (or up to a NUL) that does not end in the first
-// half of a double-byte character: a lead byte without its second byte is left out.
+// half of a double-byte character: a lead byte without its second byte within them is left
+// out, also one just before the NUL of a damaged text, whose second half is lost (whatever
+// follows the text would otherwise become it). Reads nothing past n bytes.
 std::size_t sjis_whole_length(const char* text, std::size_t n);
 
-// text, read within max bytes (a damaged record's field may lack its NUL), as one line of
-// the journal or a list shows it: whole characters only, control bytes (a CR or LF that
-// would start a line of its own) as spaces; cut to fit out (outsize >= 1).
-void sjis_line_text(char* out, std::size_t outsize, const char* text, std::size_t max);
