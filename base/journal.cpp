@@ -31,16 +31,9 @@ struct JournalState {
 };
 JournalState state = {};
 
-// Appends text (at most n bytes, whole characters) to out, control bytes as spaces.
+// Appends text to the line in out.
 void put_text(char* out, std::size_t cap, std::size_t* len, const char* text, std::size_t n) {
-    if (!text) return;
-    std::size_t room = cap - 1 - *len;
-    std::size_t take = sjis_whole_length(text, n < room ? n : room);
-    for (std::size_t i = 0; i < take; ++i) {
-        unsigned char c = (unsigned char)text[i];
-        out[(*len)++] = c < 0x20 ? ' ' : (char)c;
-    }
-    out[*len] = '\0';
+    *len += journal_field_text(out + *len, cap - *len, text, n);
 }
 
 bool digits(const char* p, int n, int* value) {
@@ -189,6 +182,18 @@ bool journal_read_time(const char* line, std::size_t len, std::time_t* out, std:
     *out = v;
     *used = 19;
     return true;
+}
+
+std::size_t journal_field_text(char* out, std::size_t cap, const char* text, std::size_t n) {
+    if (cap == 0) return 0;
+    const std::size_t room = cap - 1;
+    const std::size_t take = text ? sjis_whole_length(text, n < room ? n : room) : 0;
+    for (std::size_t i = 0; i < take; ++i) {
+        const unsigned char c = (unsigned char)text[i];
+        out[i] = c < 0x20 ? ' ' : (char)c;
+    }
+    out[take] = '\0';
+    return take;
 }
 
 const char* journal_word(JournalEvent event) {

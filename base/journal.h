@@ -57,6 +57,11 @@ std::size_t journal_format_line(char* out, std::size_t cap, std::time_t when, Jo
                                 int slot, const char* name, std::size_t name_size,
                                 const char* details);
 
+// text (read within n bytes; null for none) as a line shows it, into out (NUL-terminated):
+// whole characters only, so that a final lone lead byte is left out, cut to fit, and
+// every byte below 0x20 as a space. Returns the length.
+std::size_t journal_field_text(char* out, std::size_t cap, const char* text, std::size_t n);
+
 // when as local "YYYY/MM/DD HH:MM:SS" into out (at least 20 bytes).
 void journal_time_text(std::time_t when, char* out, std::size_t size);
 // when as a line's leading time, "YYYY/MM/DD HH:MM:SS +hhmm" (at least 26 bytes).

@@ -16,6 +16,7 @@ public:
     }
     int replace(const char*, const void*, std::size_t) override { return -1; }
     bool exists(const char*) override { return false; }
+    bool is_file(const char*) override { return false; }
 };
 
 class InertClock : public Clock {

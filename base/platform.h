@@ -44,6 +44,8 @@ public:
     virtual int replace(const char* path, const void* data, std::size_t len) = 0;
     // True when a file or folder of that name exists.
     virtual bool exists(const char* path) = 0;
+    // True when a file of that name exists, and not a folder.
+    virtual bool is_file(const char* path) = 0;
 protected:
     ~Files() = default;
 };

@@ -47,14 +47,3 @@ std::size_t sjis_whole_length(const char* text, std::size_t n) {
     }
     return i;
 }
-
-void sjis_line_text(char* out, std::size_t outsize, const char* text, std::size_t max) {
-    if (outsize == 0) return;
-    if (!text) max = 0;
-    const std::size_t n = sjis_whole_length(text, max < outsize - 1 ? max : outsize - 1);
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char c = (unsigned char)text[i];
-        out[i] = c < 0x20 ? ' ' : (char)c;
-    }
-    out[n] = '\0';
-}

@@ -20,10 +20,8 @@ void sjis_copy_cut(char* out, std::size_t outsize, const char* text, std::size_t
 long sjis_last_backslash(const char* text, std::size_t len);
 
 // The length of the first n bytes of text (or up to a NUL) that does not end in the first
-// half of a double-byte character: a lead byte without its second byte is left out.
+// half of a double-byte character: a lead byte without its second byte within them is left
+// out, also one just before the NUL of a damaged text, whose second half is lost (whatever
+// follows the text would otherwise become it). Reads nothing past n bytes.
 std::size_t sjis_whole_length(const char* text, std::size_t n);
 
-// text, read within max bytes (a damaged record's field may lack its NUL), as one line of
-// the journal or a list shows it: whole characters only, control bytes (a CR or LF that
-// would start a line of its own) as spaces; cut to fit out (outsize >= 1).
-void sjis_line_text(char* out, std::size_t outsize, const char* text, std::size_t max);

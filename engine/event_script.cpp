@@ -5,7 +5,6 @@
 
 #include "base/journal.h"
 #include "base/platform.h"
-#include "base/sjis.h"
 #include "engine/recording.h"
 
 namespace {
@@ -26,18 +25,6 @@ struct EventScriptState {
 };
 EventScriptState state = {};
 
-// The text as the journal line shows it: cut to whole characters, control bytes as spaces.
-// A damaged record's name may lack its NUL: read within max bytes only.
-void line_text(char* out, std::size_t size, const char* text, std::size_t max) {
-    std::size_t n = 0;
-    while (text && n < max && n + 1 < size && text[n] != '\0') ++n;
-    if (n > 0) std::memcpy(out, text, n);
-    out[n] = '\0';
-    out[sjis_cut_length(out, n)] = '\0';
-    for (char* p = out; *p; ++p)
-        if ((unsigned char)*p < 0x20) *p = ' ';
-}
-
 void time_text(std::time_t t, char* out) {
     if (t > 0)
         journal_time_text(t, out, kTimeText);
@@ -47,7 +34,8 @@ void time_text(std::time_t t, char* out) {
 
 void start_script(JournalEvent event, int slot, const char* name, const char* details,
                   std::time_t start, std::time_t stop, const char* file, int count) {
-    if (!platform.files->exists(kEventScriptFile)) return;
+    // A folder of that name is no script: cmd would start and run nothing.
+    if (!platform.files->is_file(kEventScriptFile)) return;
     char slot_text[8] = "", count_text[16] = "", start_text[kTimeText], stop_text[kTimeText];
     if (slot >= 1 && slot <= 40) std::snprintf(slot_text, sizeof(slot_text), "%d", slot);
     if (count > 0) std::snprintf(count_text, sizeof(count_text), "%d", count);
@@ -81,14 +69,17 @@ bool listed(JournalEvent event) {
     }
 }
 
+// The name and details go to the script as the line shows them, cut from the bytes given
+// (a damaged record's name may lack its NUL, or end in a lone lead byte).
 void observe(JournalEvent event, int slot, const char* name, std::size_t name_size,
              const char* details) {
     if (state.holding) {
         if (event == kEventMissed && !state.held) {
             state.held = true;
             state.held_slot = slot;
-            line_text(state.held_name, sizeof(state.held_name), name, name_size);
-            line_text(state.held_details, sizeof(state.held_details), details, kDetailsMax);
+            journal_field_text(state.held_name, sizeof(state.held_name), name, name_size);
+            journal_field_text(state.held_details, sizeof(state.held_details), details,
+                               kDetailsMax);
         }
         return;
     }
@@ -100,8 +91,8 @@ void observe(JournalEvent event, int slot, const char* name, std::size_t name_si
     state.power_line = false;
     if (!listed(event) && !(event == kEventPowerAction && power_line)) return;
     char name_text[kNameMax], details_text[kDetailsMax];
-    line_text(name_text, sizeof(name_text), name, name_size);
-    line_text(details_text, sizeof(details_text), details, kDetailsMax);
+    journal_field_text(name_text, sizeof(name_text), name, name_size);
+    journal_field_text(details_text, sizeof(details_text), details, kDetailsMax);
     const bool during = recording.active || recording.sequence_running;
     start_script(event, slot, name_text, details_text, during ? recording.started_at : 0,
                  during ? recording.stop_time : 0, file, 0);
@@ -112,7 +103,7 @@ void observe(JournalEvent event, int slot, const char* name, std::size_t name_si
 void event_script_begin() { journal_observe(observe); }
 
 void event_script_file(const char* path) {
-    line_text(state.file, sizeof(state.file), path, sizeof(state.file));
+    journal_field_text(state.file, sizeof(state.file), path, sizeof(state.file));
 }
 
 void event_script_power_line() { state.power_line = true; }

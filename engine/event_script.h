@@ -1,5 +1,6 @@
-// The user's own script: when "tavrel-event.bat" lies beside "recdata.dat", it is started
-// after each journal line that tells of a recording's fate or of a fault on its way
+// The user's own script: when a file (not a folder) "tavrel-event.bat" lies beside
+// "recdata.dat", it is started after each journal line that tells of a recording's fate
+// or of a fault on its way
 // (録画開始, 録画終了, 録画失敗, 録画漏れ, 電源操作, 設定失敗, 録画ソフトなし, 移動失敗,
 // 空き容量不足), so that a user who is away can be told (a mail, a chat message). The
 // line's data goes in the script's environment only, never on its command line, so that

@@ -6,6 +6,7 @@
 #include <cstring>
 #include "base/calendar.h"
 #include "base/capture_interface.h"
+#include "base/journal.h"
 #include "base/sjis.h"
 #include "capture_settings/conditions.h"
 #include "capture_settings/settings_file.h"
@@ -77,7 +78,7 @@ ForecastEntry* new_entry(Run& run, const Occurrence& o) {
     e = ForecastEntry{};
     e.occurrence = o;
     const Reservation& r = run.in.table->slots[o.index];
-    sjis_line_text(e.name, sizeof(e.name), r.name, sizeof(r.name));
+    journal_field_text(e.name, sizeof(e.name), r.name, sizeof(r.name));
     e.by = -1;
     return &e;
 }
@@ -405,7 +406,7 @@ void fate_text(const ForecastEntry& e, const ReservationTable& table, char* out,
     char by[sizeof(Reservation::name) + 16] = "";
     if (e.by >= 0 && e.by < kMaxReservations) {
         char name[sizeof(Reservation::name) + 1];
-        sjis_line_text(name, sizeof(name), table.slots[e.by].name, sizeof(table.slots[e.by].name));
+        journal_field_text(name, sizeof(name), table.slots[e.by].name, sizeof(table.slots[e.by].name));
         std::snprintf(by, sizeof(by), "%d %s", e.by + 1, name);
     }
     switch (e.fate) {

@@ -5,6 +5,7 @@
 
 #include "base/capture_interface.h"
 #include "base/journal.h"
+#include "base/sjis.h"
 #include "engine/after_actions.h"
 #include "engine/due_rule.h"
 #include "engine/event_script.h"
@@ -101,18 +102,25 @@ bool is_new(const Occurrence& o, const void* context) {
     return !was_written(o.index, start);
 }
 
-void read_back(const JournalLine& line, void*) {
+// context: the start-up moment.
+void read_back(const JournalLine& line, void* context) {
     if (line.event == kEventRecordingStart) {
         // Only a start whose time carries its offset was written by a program that ends
         // every recording with a result line; an older journal's starts say nothing.
         state.open_recording.open = line.exact && line.slot > 0;
         state.open_recording.at = line.when;
         state.open_recording.slot = line.slot;
+        // Cut to whole characters: a half one would take the ")" written after the name.
+        // One byte beyond the cut is copied, so that the cut sees a character's second half.
         char* name = state.open_recording.name;
         const std::size_t room = sizeof(state.open_recording.name) - 1;
-        const std::size_t n = line.name_len < room ? line.name_len : room;
-        std::memcpy(name, line.name, n);
-        name[n] = '\0';
+        const std::size_t n = line.name_len < room + 1 ? line.name_len : room + 1;
+        char field[sizeof(state.open_recording.name) + 1];
+        std::memcpy(field, line.name, n);
+        field[n] = '\0';
+        const std::size_t kept = sjis_whole_length(field, room);
+        std::memcpy(name, field, kept);
+        name[kept] = '\0';
     } else if (line.event == kEventRecordingDone || line.event == kEventRecordingFailed) {
         if (line.slot == state.open_recording.slot) state.open_recording.open = false;
     } else if (line.event == kEventMissed) {
@@ -134,7 +142,11 @@ void read_back(const JournalLine& line, void*) {
         const std::size_t sep = std::strlen("〜");
         rest -= used;
         if (rest < sep || std::memcmp(tilde, "〜", sep) != 0) return;
-        if (journal_read_time(tilde + sep, rest - sep, &to, &used)) remember_span(from, to);
+        // A damaged span, ending after start-up or before it begins, would hide every
+        // later occurrence or none: left out, as a last line in the future is.
+        const std::time_t now = *(const std::time_t*)context;
+        if (journal_read_time(tilde + sep, rest - sep, &to, &used) && from <= to && to <= now)
+            remember_span(from, to);
     }
 }
 
@@ -142,7 +154,7 @@ void read_back(const JournalLine& line, void*) {
 
 void journal_program_start(std::time_t now) {
     state.open_recording = {false, 0, 0, {0}};
-    state.begun = journal_begin(now, &state.last_run, read_back, nullptr);
+    state.begun = journal_begin(now, &state.last_run, read_back, &now);
     event_script_begin();
     const char* folder = capture_folder(capture_choice.use_install_folder);
     journal_write(kEventProgramStart, 0, nullptr, 0, "録画ソフトのフォルダ: %s",

@@ -280,13 +280,9 @@ int paint_status_panel(WindowRef dialog, int n, int index) {
     if (index >= 0 && index < kMaxReservations) {
         const Reservation& res = reservations.table.slots[index];
         FIELD_COPY(name, res, name);
-        std::size_t len = sjis_cut_length(name, sizeof(Reservation::name));
         // A lead byte without its second half (a damaged record) would pair with the first
-        // byte of the template's own text and garble the rest of the line: leave it out.
-        if (len > 0 && sjis_lead_byte((unsigned char)name[len - 1]) &&
-            sjis_cut_length(name, len - 1) == len - 1)
-            --len;
-        name[len] = '\0';
+        // byte of the template's own text and garble the rest of the line: left out.
+        name[sjis_whole_length(name, sizeof(Reservation::name))] = '\0';
         mpeg1 = res.mpeg1;
     }
     const char* exe = capture_exe_name(mpeg1);

@@ -78,6 +78,11 @@ bool Win32Files::exists(const char* path) {
     return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool Win32Files::is_file(const char* path) {
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 void Win32Clock::sleep_ms(std::uint32_t ms) { Sleep(ms); }
 
 std::int64_t Win32Clock::now() { return (std::int64_t)std::time(nullptr); }

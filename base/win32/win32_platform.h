@@ -13,6 +13,7 @@ public:
     int read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) override;
     int replace(const char* path, const void* data, std::size_t len) override;
     bool exists(const char* path) override;
+    bool is_file(const char* path) override;
 };
 
 class Win32Clock : public Clock {

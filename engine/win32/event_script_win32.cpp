@@ -100,18 +100,13 @@ bool make_block(const ScriptVariable* vars, int count) {
 }  // namespace
 
 int Win32Scripts::start(const char* script, const ScriptVariable* vars, int count) {
-    wchar_t folder[MAX_PATH + 1];
-    const DWORD folder_len = GetCurrentDirectoryW(MAX_PATH + 1, folder);
-    if (folder_len == 0 || folder_len > MAX_PATH) return (int)GetLastError();
     wchar_t cmd[MAX_PATH + 16];
     const UINT system_len = GetSystemDirectoryW(cmd, MAX_PATH);
     if (system_len == 0 || system_len >= MAX_PATH) return (int)GetLastError();
     std::wcscat(cmd, L"\\cmd.exe");
-    // A root folder ("C:\") ends in its "\" already.
-    const wchar_t* sep = folder[folder_len - 1] == L'\\' ? L"" : L"\\";
-    static wchar_t line[2 * MAX_PATH + 64];
-    std::swprintf(line, sizeof(line) / sizeof(line[0]), L"cmd.exe /d /s /c \"\"%ls%ls%ls\"\"",
-                  folder, sep, (const wchar_t*)Wide(script));
+    static wchar_t line[MAX_PATH + 64];
+    std::swprintf(line, sizeof(line) / sizeof(line[0]), L"cmd.exe /d /v:off /s /c \".\\%ls\"",
+                  (const wchar_t*)Wide(script));
     if (!make_block(vars, count)) return ERROR_NOT_ENOUGH_MEMORY;
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof(startup));
@@ -119,7 +114,7 @@ int Win32Scripts::start(const char* script, const ScriptVariable* vars, int coun
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof(process));
     if (!CreateProcessW(cmd, line, nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, buffers.block, folder,
+                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, buffers.block, nullptr,
                         &startup, &process))
         return (int)GetLastError();
     // Never waited for.

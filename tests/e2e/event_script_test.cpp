@@ -1,7 +1,7 @@
 // The user's script of tavrel.exe: after a real recording through the stand-in, in a
-// folder whose name holds a space, "&" and "^", "tavrel-event.bat" finds the recording's
-// data in its environment, and a reservation name full of cmd's special characters
-// arrives unchanged and runs nothing.
+// folder whose name holds a space, "&", "^", "%OS%" and "!", "tavrel-event.bat" runs and
+// finds the recording's data in its environment, and a reservation name full of cmd's
+// special characters arrives unchanged and runs nothing.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -37,9 +37,11 @@ std::string journal_time(long long ms) {
 }
 
 TEST(EventScript, ARecordingHandsItsDataToTheScriptAndAHostileNameRunsNothing) {
-    CaptureFolder folder(L"event script &^");
-    // Wine's cmd takes `set X > file` for a variable whose name ends in a space.
-    ASSERT_TRUE(folder.write_file(L"tavrel-event.bat", ">\"%~dp0env.txt\" set TAVREL_\r\n"));
+    CaptureFolder folder(L"event script &^%OS%!");
+    // Wine's cmd takes `set X > file` for a variable whose name ends in a space, and
+    // expands the folder's "%OS%" in "%~dp0" once more: the script writes to a path
+    // relative to the current folder, its own.
+    ASSERT_TRUE(folder.write_file(L"tavrel-event.bat", ">env.txt set TAVREL_\r\n"));
     // Run by cmd, it would write a file "pwn" and run what PATH names.
     const std::string hostile = "a&echo>pwn|%PATH%\"^";
     const long long start = (local_now() / 1000) * 1000 + 75000;  // due in a quarter minute

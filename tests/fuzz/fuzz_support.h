@@ -58,6 +58,7 @@ struct FuzzFiles : Files {
         return 0;
     }
     bool exists(const char* path) override { return files.count(path) != 0; }
+    bool is_file(const char* path) override { return files.count(path) != 0; }
 };
 
 // Sleeping only moves the simulated time on.

@@ -6,6 +6,9 @@ zone (0 Tokyo, 1 Berlin, 2 UTC, 3 New York, 4 Lord Howe), four bytes of offset i
 from Monday 2024-03-25 00:00 UTC (little-endian, signed), a flags byte and the tick steps
 (b < 128: b + 1 seconds; else (b - 127) * 300 seconds).
 fuzz_settings_file: 16 bytes of parameters, then the settings file.
+fuzz_journal: 8 bytes of parameters (flags, reservations in use, start-up moment in steps of
+3 hours from 2026-12-07 03:00 UTC, signed, the read's cut and the change of the file, two
+bytes each little-endian, the window's cap in 64 bytes), then "tavrel.log".
 """
 import os
 import struct
@@ -106,3 +109,47 @@ write("fuzz_settings_file", "near-400-pieces",
       settings_params(flags=4) + b"".join(b"Key%03d=%s\r\n" % (i, b"v" * (i % 70)) for i in range(399))
       + b"Hue=0")
 write("fuzz_settings_file", "missing", settings_params(flags=8))
+
+
+def journal_params(flags=0, count=3, now=0, shift=0, amount=0, cap=255):
+    return bytes([flags, count - 1, now & 0xFF]) + struct.pack("<HH", shift, amount) + bytes([cap])
+
+
+def jl(when, word, slot="-", name="", details=""):
+    return sj("%s\t%s\t%s\t%s\t%s\r\n" % (when, word, slot, name, details))
+
+
+day = [
+    jl("2026/12/06 21:00:00 +0900", "起動", details="録画ソフトのフォルダ: c:\\録画"),
+    jl("2026/12/06 21:59:00 +0900", "録画開始", 1, "深夜映画の長い名前で",
+       "終了予定 2026/12/06 23:00:00、空き容量 1,024 MB、予定サイズ 900 MB"),
+    jl("2026/12/06 23:00:15 +0900", "録画終了", 1, "深夜映画の長い名前で", "c:\\録画\\a.mpg 1,000 MB"),
+    jl("2026/12/06 23:00:16 +0900", "録画漏れ", 2, "番組01",
+       "2026/12/06 22:07:00〜2026/12/06 23:07:00: 別の予約(1 深夜映画の長い名前で)を録画中でした"),
+    jl("2026/12/06 23:30:00 +0900", "録画漏れ", details="ほか5件の録画漏れ(2026/12/06 23:20:00 +0900〜"
+       "2026/12/06 23:30:00 +0900): PCがスリープ中だったか、時計が変更されました"),
+    jl("2026/12/07 01:00:00 +0900", "終了"),
+]
+realistic = b"".join(day)
+write("fuzz_journal", "realistic", journal_params() + realistic)
+write("fuzz_journal", "past-256k-cut-in-a-character-shrinks",
+      journal_params(flags=1 | 2, shift=realistic.index(sj("深夜")) + 1, amount=700) + realistic)
+write("fuzz_journal", "grows-berlin-older-file",
+      journal_params(flags=4 | 16 | 32, now=-2, amount=90, cap=3) + realistic)
+write("fuzz_journal", "vanishes", journal_params(flags=1 | 2 | 4, shift=17) + realistic)
+write("fuzz_journal", "unended-long-name",
+      journal_params(flags=64, count=3) + jl("2026/12/06 21:50:00 +0900", "録画開始", 3, "表" * 16) +
+      jl("2026/12/06 23:10:00 +0900", "復帰タイマー"))
+write("fuzz_journal", "damaged-spans",
+      journal_params(count=40, now=-3) + b"".join(
+          jl("2026/12/06 09:00:00 +0900", "録画漏れ", details="ほか5件の録画漏れ(2026/12/06 08:00:00 +0900〜"
+             "%s): x" % end) for end in ("2926/12/06 08:00:00 +0900", "2036/12/06 08:00:00 +0900",
+                                         "2026/12/01 08:00:00 +0900", "2026/12/06 08:00:00 +9999")))
+write("fuzz_journal", "nuls-bad-dates",
+      journal_params(count=5, now=1, cap=2) +
+      jl("2026/13/40 25:61:61 +0900", "起動") + b"\0\0\0\r\n" +
+      jl("2026/12/06 10:00:00", "録画開始", 3, "番組03\0x") + jl("2026/12/06 10:00:00 -2400", "終了") +
+      sj("2026/12/06 11:00:00 +0900\t録画開始\t2\t名前") + b"\x82\t\r\n" +
+      sj("2026/12/06 12:00:00 +0900\t録画漏れ\t") + b"\x82")
+write("fuzz_journal", "forty-missed-over-days",
+      journal_params(count=40, now=16) + jl("2026/12/05 12:00:00 +0900", "終了"))

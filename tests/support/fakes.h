@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 #include "base/platform.h"
@@ -26,13 +27,15 @@ public:
 class MemoryFiles : public Files {
 public:
     std::map<std::string, std::string> files;
+    std::set<std::string> folders;
     bool fail_open_read = false;
     bool fail_replace = false;
     int replace_calls = 0;
 
     int read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) override;
     int replace(const char* path, const void* data, std::size_t len) override;
-    bool exists(const char* path) override { return files.count(path) != 0; }
+    bool exists(const char* path) override { return is_file(path) || folders.count(path) != 0; }
+    bool is_file(const char* path) override { return files.count(path) != 0; }
 };
 
 // Power requests that record themselves: the after-recording requests in calls, the wake

@@ -112,3 +112,5 @@ int FaultyFiles::replace(const char* path_text, const void* data, std::size_t le
 bool FaultyFiles::exists(const char* path) {
     return files.count(path) != 0 || folders.count(path) != 0;
 }
+
+bool FaultyFiles::is_file(const char* path) { return files.count(path) != 0; }

@@ -94,6 +94,7 @@ public:
     }
     int replace(const char* path, const void* data, std::size_t len) override;
     bool exists(const char* path) override { return files_->exists(path); }
+    bool is_file(const char* path) override { return files_->is_file(path); }
 
 private:
     Platform saved_;

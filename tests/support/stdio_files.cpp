@@ -35,3 +35,8 @@ bool StdioFiles::exists(const char* path) {
     struct stat st;
     return stat(path, &st) == 0;
 }
+
+bool StdioFiles::is_file(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}

@@ -1,8 +1,9 @@
 // The user's script: which journal lines start "tavrel-event.bat", with what in its
 // environment; missed occurrences found together start it once; a start that fails is
-// journalled once; without the file nothing is started.
+// journalled once; without the file, or with a folder of its name, nothing is started.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -57,7 +58,7 @@ protected:
 
     EventScript() {
         platform.scripts = &scripts;
-        fake.files.files["tavrel-event.bat"] = ">>\"%~dp0tavrel-events.txt\" set TAVREL_\r\n";
+        fake.files.files["tavrel-event.bat"] = ">>tavrel-events.txt set TAVREL_\r\n";
         event_script_begin();
     }
     std::string log() { return fake.journal.files["tavrel.log"]; }
@@ -65,14 +66,15 @@ protected:
 
 // A recording whose run holds another back and ends in a stand-by that is not made: the
 // script starts for the start, the missed one, the result with its file and the power
-// action's first line, each with that line's fields, and for no other line.
+// action's first line, each with that line's fields, and for no other line. The name, of
+// a damaged record, ends in a lone lead byte, which the line and the variable leave out.
 TEST_F(EventScript, ARecordingStartsTheScriptForEachOutcomeWithItsLine) {
     rig.reserve(0, "261207", "261207", "210000", "211000");
     rig.reserve(1, "261207", "261207", "210500", "210800");  // held back by slot 1
     rig.reserve(2, "261207", "261207", "211400", "212000");  // too near for a stand-by
     Reservation& r = reservations.table.slots[0];
     const char hostile[] = "a&b|%PATH%\"^c";
-    std::memcpy(r.name, hostile, sizeof(hostile));
+    std::snprintf(r.name, sizeof(r.name), "%s\x82", hostile);
     r.after_action = 4;
     r.after_delay = 0;
     std::strcpy(rig.sample.name, "rec.mpg");
@@ -120,7 +122,7 @@ TEST_F(EventScript, MissedFoundTogetherStartTheScriptOnce) {
     EXPECT_EQ("122", env["TAVREL_COUNT"]);
 }
 
-TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileStartsNothing) {
+TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileOrAFolderStartsNothing) {
     rig.reserve(0, "261207", "261207", "210000", "211000");
     scripts.result = 2;
     journal_reservation(kEventMoveFailed, 0, "%s", "d:\\x");
@@ -130,6 +132,7 @@ TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileStartsNothing) {
     EXPECT_EQ(2, count_in(log(), "\r\n")) << "nothing else is written";
     fake.files.files.erase("tavrel-event.bat");
     journal_reservation(kEventSettingsFailed, 0, "%s", "x");
+    fake.files.folders.insert("tavrel-event.bat");
     journal_reservation(kEventRecordingStart, 0, "%s", "x");
     EXPECT_EQ(1u, scripts.started.size());
     EXPECT_EQ(1, count_in(log(), "スクリプト失敗"));

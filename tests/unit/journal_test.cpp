@@ -215,6 +215,23 @@ TEST_F(Journal, AtMostAHundredMissedLinesAtOnceAndNoneAgain) {
     EXPECT_EQ(40, journal_missed_since_last_run((std::time_t)fake.clock.base));
 }
 
+// A damaged count line whose span ends years ahead would cover every later occurrence:
+// it counts for nothing, as a last line in the future does.
+TEST_F(Journal, ADamagedSpanHidesNothingMissedAfterIt) {
+    SchedulerRig rig;
+    rig.reserve(0, "261207", "261207", "100000", "103000");
+    const std::time_t now = (std::time_t)local_time(2026, 12, 7, 12, 0, 0);
+    for (const char* end : {"2036", "2926"}) {
+        reset_history();
+        log() = std::string("2026/12/07 09:00:00 +0900\t録画漏れ\t-\t\tほか5件の録画漏れ("
+                            "2026/12/07 08:00:00 +0900〜") +
+                end + "/12/07 08:00:00 +0900): x\r\n";
+        rig.clock = now;
+        journal_program_start(now);
+        EXPECT_EQ(1, journal_missed_since_last_run(now)) << end;
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -291,6 +308,28 @@ TEST(JournalTimes, NothingMissedGoesUnwrittenAcrossAnEndOrTheStartUp) {
         "2026/12/07 11:00:15 +0900\t電源操作\t1\tr0\t\r\n";
     journal_program_start((std::time_t)at(13, 0, 0));
     EXPECT_EQ(2, journal_missed_since_last_run((std::time_t)at(13, 0, 0)));
+}
+
+// The name of a recording that never ended is read back cut to whole characters: 16 × 表
+// (32 bytes) keeps 15 of them, and the closing parenthesis after it stays its own.
+TEST(JournalTimes, AnUnendedRecordingsLongNameIsCutToWholeCharacters) {
+    ScopedTimeZone tz("Asia/Tokyo");
+    FakePlatform fake;
+    SchedulerRig rig;
+    rig.reserve(0, "261207", "261207", "100000", "110000");
+    rig.reserve(1, "261207", "261207", "103000", "113000");
+    std::string name, kept;
+    for (int i = 0; i < 16; ++i) name += "表";
+    for (int i = 0; i < 15; ++i) kept += "表";
+    fake.journal.files[kJournalFile] = "2026/12/07 09:59:00 +0900\t録画開始\t1\t" + name +
+                                       "\t\r\n2026/12/07 10:45:00 +0900\t終了\t-\t\t\r\n";
+    const std::time_t now = (std::time_t)local_time(2026, 12, 7, 12, 0, 0);
+    rig.clock = now;
+    journal_program_start(now);
+    EXPECT_EQ(1, journal_missed_since_last_run(now));
+    EXPECT_NE(std::string::npos,
+              fake.journal.files[kJournalFile].find("\t録画漏れ\t2\tr1\t2026/12/07 10:30:00〜2026/12/07 "
+                                                    "11:30:00: 別の予約(1 " + kept + ")を録画中でした\r\n"));
 }
 
 // During a recording, any re-arm sets the wake-up timer for the start after it, and the
