@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include "base/journal.h"
 #include "base/sjis.h"
 #include "base/capture_interface.h"
 #include "capture_settings/conditions.h"
@@ -293,7 +294,7 @@ bool held_for_next_recording(int index, std::time_t moment) {
         at - moment >= kPowerHoldSeconds)
         return false;
     char name[sizeof(Reservation::name) + 1], when[32];
-    sjis_line_text(name, sizeof(name), reservations.table.slots[coming.index].name, sizeof(Reservation::name));
+    journal_field_text(name, sizeof(name), reservations.table.slots[coming.index].name, sizeof(Reservation::name));
     journal_time_text(coming.start, when, sizeof(when));
     event_script_power_line();
     journal_reservation(kEventPowerAction, index, "次の録画(%d %s、%s)が30分以内のため実行しません",
@@ -304,7 +305,7 @@ bool held_for_next_recording(int index, std::time_t moment) {
 // "n name: 「シャットダウンする」まで あと": the countdown's words before its seconds.
 CountdownEnd count_down(int index, int action, std::uint32_t seconds) {
     char name[sizeof(Reservation::name) + 1], label[96];
-    sjis_line_text(name, sizeof(name), reservations.table.slots[index].name, sizeof(Reservation::name));
+    journal_field_text(name, sizeof(name), reservations.table.slots[index].name, sizeof(Reservation::name));
     std::snprintf(label, sizeof(label), "%d %s: 「%s」まで あと", index + 1, name, after_action_texts[action]);
     return platform.power->count_down(label, seconds);
 }

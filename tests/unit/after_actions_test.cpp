@@ -12,6 +12,7 @@
 #include "base/capture_interface.h"
 #include "base/sjis.h"
 #include "engine/after_actions.h"
+#include "engine/event_script.h"
 #include "engine/scheduler.h"
 #include "tests/support/fakes.h"
 
@@ -398,7 +399,7 @@ TEST_F(AfterActions, IndexOutsideTheTableDoesNothing) {
 }
 
 // After the delay the timer is rearmed; a stand-by is left out when the next start is less
-// than five minutes away (the PC would sleep through it), the other actions run as ever.
+// than five minutes away (the PC would sleep through it).
 TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
     ScopedTimeZone tz("Asia/Tokyo");
     set_default_reservations(reservations.table);
@@ -414,7 +415,7 @@ TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
         std::int64_t now_after_delay;  // the next start is at 20:59:00
         const char* request;
     } cases[] = {{4, start - 60 - 300, "suspend"}, {4, start - 60 - 299, nullptr},
-                 {4, start + 3600, "suspend"},     {2, start - 60 - 10, "shutdown"}};
+                 {4, start + 3600, "suspend"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.now_after_delay - start);
         power.calls.clear();
@@ -432,7 +433,76 @@ TEST_F(AfterActions, NoStandByWhenTheNextStartIsNear) {
                                                  : std::string("cancel"),
                   power.wake[0]);
     }
+
+    // A reboot, shutdown or log-off is held back, without its countdown, when the next
+    // start (20:59:00) would come less than half an hour after it; not 31 minutes before.
+    const char* requests[] = {"reboot", "shutdown", "force_logoff"};
+    for (int action = 1; action <= 3; ++action) {
+        for (std::int64_t ends : {start - 60 - 1799, start - 60 - 31 * 60}) {
+            SCOPED_TRACE(action);
+            power.calls.clear();
+            fake.clock.slept_ms = 0;
+            fake.journal.files.clear();
+            fake.clock.base = ends - 20;
+            reservations.table.slots[0].after_action = (std::uint8_t)action;
+            run_after_action(0);
+            const bool held = ends > start - 60 - 1800;
+            EXPECT_EQ(held ? std::vector<std::string>{} : std::vector<std::string>{requests[action - 1]},
+                      power.calls);
+            EXPECT_EQ(held ? 0u : 20000u, fake.clock.slept_ms);
+            EXPECT_EQ(held, fake.journal.files[kJournalFile].find(
+                                "\t電源操作\t1\t\t次の録画(2 next、2026/12/07 21:00:00)が30分以内のため実行しません") !=
+                                std::string::npos);
+        }
+    }
     reservations.count = 0;
+}
+
+// The countdown: at least a minute when someone used the PC in the last five minutes, none
+// when nobody is there and there is no delay; 中止 ends the wait and the action with a line
+// of its own that starts the script, 今すぐ実行 ends the wait and makes the request.
+TEST_F(AfterActions, TheCountdownCanBeCancelledOrCutShort) {
+    struct Countdown : FakePower {
+        std::vector<std::string> shown;
+        std::int64_t idle = -1;
+        CountdownEnd end = kCountdownElapsed;
+        CountdownEnd count_down(const char* label, std::uint32_t seconds) override {
+            shown.push_back(std::string(label) + " " + std::to_string(seconds));
+            return end;
+        }
+        std::int64_t seconds_since_input() override { return idle; }
+    } countdown;
+    platform.power = &countdown;
+    struct : Scripts {
+        int started = 0;
+        int start(const char*, const ScriptVariable*, int) override { return ++started, 0; }
+    } scripts;
+    platform.scripts = &scripts;
+    fake.files.files["tavrel-event.bat"] = "rem";
+    set_default_reservations(reservations.table);
+    std::snprintf(reservations.table.slots[0].name, sizeof(reservations.table.slots[0].name), "news");
+    reservations.table.slots[0].after_action = 4;
+    auto journal = [&] { return fake.journal.files[kJournalFile]; };
+    run_after_action(0);  // no delay, nobody there
+    EXPECT_TRUE(countdown.shown.empty());
+    EXPECT_EQ(std::vector<std::string>{"suspend"}, countdown.calls);
+    countdown.idle = 299;  // someone is there
+    countdown.end = kCountdownCancelled;
+    event_script_begin();
+    run_after_action(0);
+    EXPECT_EQ(std::vector<std::string>{"1 news: 「スタンバイする」まで あと 60"}, countdown.shown);
+    EXPECT_EQ(1u, countdown.calls.size());
+    EXPECT_NE(std::string::npos, journal().find("\t電源操作\t1\tnews\tスタンバイする(60秒後)\r\n"));
+    EXPECT_NE(std::string::npos, journal().find("\t電源操作\t1\tnews\t中止されました\r\n"));
+    EXPECT_EQ(2, scripts.started);
+    countdown.idle = 300;
+    countdown.end = kCountdownNow;
+    reservations.table.slots[0].after_delay = 90;
+    reservations.table.slots[0].after_action = 2;
+    run_after_action(0);
+    EXPECT_EQ("1 news: 「シャットダウンする」まで あと 90", countdown.shown.back());
+    EXPECT_EQ("shutdown", countdown.calls.back());
+    EXPECT_EQ(0u, fake.clock.slept_ms);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,26 @@ TEST_F(EventScript, AFailedStartIsJournalledOnceAndNoFileOrAFolderStartsNothing)
     journal_reservation(kEventRecordingStart, 0, "%s", "x");
     EXPECT_EQ(1u, scripts.started.size());
     EXPECT_EQ(1, count_in(log(), "スクリプト失敗"));
+}
+
+// A settings file that cannot be read at an unattended start: the first box closes itself
+// after 30 s and says so in a line of its own, which starts nothing; the next writer's
+// failure goes to the journal alone. The record command goes all the same, and the next
+// reservation is started in its turn.
+TEST_F(EventScript, ABoxNobodyAnswersHoldsAStartUpThirtySecondsAtMost) {
+    rig.reserve(0, "261207", "261207", "210000", "211000");
+    rig.reserve(1, "261207", "261207", "211500", "212000");
+    reservations.table.slots[0].use_conditions = 1;
+    reservations.table.slots[0].use_quality = 1;
+    rig.run(local_time(2026, 12, 7, 20, 58, 0), local_time(2026, 12, 7, 21, 21, 0));
+    EXPECT_EQ(2, rig.starts());
+    EXPECT_EQ(2, count_in(std::accumulate(rig.log.begin(), rig.log.end(), std::string()), "post record"));
+    EXPECT_EQ(1, count_in(std::accumulate(rig.log.begin(), rig.log.end(), std::string()), "message"));
+    EXPECT_EQ(3, count_in(log(), "\t設定失敗\t1\tr0\t"));
+    EXPECT_EQ(1, count_in(log(), "\t設定失敗\t1\tr0\t30秒応答がなかったため閉じました\r\n"));
+    int settings_scripts = 0;
+    for (Environment& env : scripts.started) settings_scripts += env["TAVREL_EVENT"] == "設定失敗";
+    EXPECT_EQ(2, settings_scripts);
 }
 
 }  // namespace

@@ -360,7 +360,7 @@ TEST(JournalTimes, TheTimerAndThePowerLineNameTheNextOccurrencesOwnStart) {
     run_after_action(0);
     const std::string& log = fake.journal.files[kJournalFile];
     EXPECT_NE(std::string::npos, log.find("次の録画(2026/12/08 00:00:00)"));
-    EXPECT_NE(std::string::npos, log.find("次の録画(2026/12/07 22:30:00)"));
+    EXPECT_NE(std::string::npos, log.find("次の録画(3 r2、2026/12/07 22:30:00)が30分以内のため実行しません"));
 }
 
 }  // namespace
