@@ -5,13 +5,15 @@
 #include "app/win32/win32_seams.h"
 #include "base/capture_interface.h"
 #include "engine/win32/after_actions_win32.h"
+#include "engine/win32/countdown_win32.h"
 #include "engine/win32/win32_desktop.h"
 #include "resources/resource_ids.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     install_win32_platform();
     // The real power requests: only the program itself installs them.
-    static const PowerCalls real = {ExitWindowsEx, SetSystemPowerState, enable_shutdown_privilege};
+    static const PowerCalls real = {ExitWindowsEx, SetSystemPowerState, enable_shutdown_privilege,
+                                    run_countdown_window, seconds_since_input_win32};
     static Win32PowerRequests power(real);
     platform.power = &power;
 

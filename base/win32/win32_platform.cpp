@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <cwchar>
 #include "base/win32/text.h"
 
 namespace {
@@ -23,10 +24,50 @@ bool write_flush_close(HANDLE h, const void* data, std::size_t len) {
     if (!CloseHandle(h)) ok = false;
     return ok;
 }
+// The box that closes itself, while it is shown (one at a time: it is modal).
+struct ClosingBox {
+    const wchar_t* caption;
+    HWND found;
+    bool closed_itself;
+};
+ClosingBox closing = {};
+
+BOOL CALLBACK find_closing_box(HWND window, LPARAM) {
+    wchar_t class_name[16], title[128];
+    if (IsWindowVisible(window) && GetClassNameW(window, class_name, 16) > 0 &&
+        std::wcscmp(class_name, L"#32770") == 0 && GetWindowTextW(window, title, 128) >= 0 &&
+        std::wcscmp(title, closing.caption) == 0) {
+        closing.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs inside the box's own message loop, on this thread.
+void CALLBACK close_unanswered_box(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    closing.found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), find_closing_box, 0);
+    if (!closing.found) return;
+    closing.closed_itself = true;
+    EndDialog(closing.found, IDOK);
+}
 }  // namespace
 
 void Win32MessageBoxes::show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) {
     MessageBoxW((HWND)owner, Wide(text), Wide(caption), MB_OK | (icon == kIconWarning ? MB_ICONWARNING : 0));
+}
+
+bool Win32MessageBoxes::show_closing(WindowRef owner, const char* text, const char* caption,
+                                     std::uint32_t close_after_ms) {
+    const Wide title(caption);
+    closing = {title, nullptr, false};
+    const UINT_PTR timer = SetTimer(nullptr, 0, close_after_ms, close_unanswered_box);
+    MessageBoxW((HWND)owner, Wide(text), title, MB_OK);
+    if (timer) KillTimer(nullptr, timer);
+    const bool closed = closing.closed_itself;
+    closing = {};
+    return closed;
 }
 
 int Win32Files::read(const char* path, void* buf, std::size_t cap, std::size_t* got, bool* more) {

@@ -6,6 +6,10 @@
 class Win32MessageBoxes : public MessageBoxes {
 public:
     void show(WindowRef owner, const char* text, const char* caption, MessageIcon icon) override;
+    // A thread timer set before the box finds it (this thread's dialog of that caption)
+    // and ends it with IDOK: MessageBoxTimeout's time-out does nothing under Wine.
+    bool show_closing(WindowRef owner, const char* text, const char* caption,
+                      std::uint32_t close_after_ms) override;
 };
 
 class Win32Files : public Files {

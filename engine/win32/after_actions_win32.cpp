@@ -105,6 +105,14 @@ int outcome(BOOL ok) {
 }
 }  // namespace
 
+CountdownEnd Win32PowerRequests::count_down(const char* label, std::uint32_t seconds) {
+    return calls_.count_down ? calls_.count_down(label, seconds) : kCountdownNoWindow;
+}
+
+std::int64_t Win32PowerRequests::seconds_since_input() {
+    return calls_.seconds_since_input ? calls_.seconds_since_input() : -1;
+}
+
 // A refusal is reported; the program goes on either way.
 int Win32PowerRequests::reboot() {
     calls_.enable_shutdown_privilege();

@@ -22,6 +22,9 @@ struct PowerCalls {
     BOOL(WINAPI* exit_windows)(UINT flags, DWORD reason);
     BOOL(WINAPI* set_power_state)(BOOL suspend, BOOL force);
     int (*enable_shutdown_privilege)();
+    // The countdown window and the time since the last input; null for none (a test's).
+    CountdownEnd (*count_down)(const char* label, std::uint32_t seconds);
+    std::int64_t (*seconds_since_input)();
 };
 
 // Enables the shutdown privilege in the process token, without which NT refuses both
@@ -38,6 +41,8 @@ public:
     void keep_awake(bool on) override;
     int arm_wake_timer(std::time_t at) override;
     void cancel_wake_timer() override;
+    CountdownEnd count_down(const char* label, std::uint32_t seconds) override;
+    std::int64_t seconds_since_input() override;
     // The wake-up timer (a manual-reset waitable timer), null until first armed.
     HANDLE wake_timer() const { return timer_; }
 private:

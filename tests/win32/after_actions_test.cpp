@@ -346,7 +346,7 @@ TEST(Win32TypedText, CopiedFormsAreKeptAndTheRestLeftOut) {
 }
 
 TEST(Win32PowerRequests, EachRequestEnablesTheShutdownPrivilegeFirst) {
-    const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege};
+    const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege, nullptr, nullptr};
     Win32PowerRequests power(calls);
     power_calls.clear();
     power.reboot();
@@ -361,7 +361,7 @@ TEST(Win32PowerRequests, EachRequestEnablesTheShutdownPrivilegeFirst) {
 }
 
 TEST(Win32PowerRequests, RunAfterActionReachesTheSystemCallsThroughTheRequests) {
-    const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege};
+    const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege, nullptr, nullptr};
     Win32PowerRequests power(calls);
     RecordingScreen screen;
     Platform saved = platform;
@@ -426,7 +426,7 @@ LRESULT CALLBACK time_change_proc(HWND window, UINT message, WPARAM wparam, LPAR
 // The wake-up timer is armed for an absolute time, also past 49 days, and follows a change
 // of time zone announced by WM_TIMECHANGE (Wine sends none: the test posts it).
 TEST(Win32PowerRequests, WakeTimerIsArmedForTheNextStartAndFollowsTheZone) {
-    const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege};
+    const PowerCalls calls = {fake_exit_windows, fake_set_power_state, fake_enable_privilege, nullptr, nullptr};
     Win32PowerRequests power(calls);
     const std::time_t now = std::time(nullptr);
     for (long ahead : {3600L, 60L * 86400}) {
