@@ -257,4 +257,11 @@ private:
 // One pixel of the screen now.
 COLORREF probe(int x, int y);
 
+// Captures the screen into shot until ready holds for it, each time only once window and
+// its child windows have nothing left to paint; false when timeout_ms passed first. shot
+// keeps the last capture, for the test's own checks. Under Wine, drawing reaches the screen
+// some time after it is done, later the busier the machine.
+bool wait_for_screen(Screenshot& shot, HWND window,
+                     const std::function<bool(const Screenshot&)>& ready, int timeout_ms = 20000);
+
 }  // namespace e2e
