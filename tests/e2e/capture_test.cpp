@@ -63,10 +63,14 @@ TEST(Capture, OpenControlWindowIsAdoptedAndCommanded) {
     ASSERT_TRUE(dialog.command(IDC_CAPTURE_RECORD));
     EXPECT_TRUE(log_shows(folder, "message 2027 record"));
     EXPECT_TRUE(log_shows(folder, "recording Samples\\"));
-    Sleep(2500);  // the recording grows once a second
-    ASSERT_EQ(1u, folder.list(L"Samples").size());
-    std::wstring file = L"Samples\\" + folder.list(L"Samples")[0];
-    EXPECT_GT(folder.file_size(file), 2048);
+    // The recording grows once a second.
+    EXPECT_TRUE(wait_until(
+        [&] {
+            const std::vector<std::wstring> files = folder.list(L"Samples");
+            return files.size() == 1 && folder.file_size(L"Samples\\" + files[0]) > 2048;
+        },
+        20000))
+        << "one file in Samples, grown past its first 2048 bytes";
 
     ASSERT_TRUE(dialog.command(IDC_CAPTURE_STOP));
     EXPECT_TRUE(log_shows(folder, "message 2025 stop"));
@@ -123,7 +127,7 @@ TEST(Capture, ChgLaunchesThroughTheQuotedPathPlacesTheWindowAndClosesIt) {
     EXPECT_NE(std::string::npos, log.find("setting dwVideoBitrate=4000000"));
     EXPECT_EQ(0, rect_of(capture).left);
     EXPECT_EQ(0, rect_of(capture).top);
-    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 3000));
+    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 10000));
     EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
 
     // A second "Chg" sends the close command; the application ends.
@@ -154,7 +158,7 @@ TEST(Capture, ChgUsesAnAlreadyOpenWindowWithoutASecondCopy) {
     EXPECT_LT(GetTickCount() - started, 10000u);  // no launch, no wait
     EXPECT_EQ(0, rect_of(capture).left);
     EXPECT_EQ(0, rect_of(capture).top);
-    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 3000));
+    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 10000));
     EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
     Sleep(1000);
     EXPECT_EQ(1, count_of(folder.standin_log(), " start pid"));

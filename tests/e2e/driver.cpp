@@ -632,4 +632,25 @@ COLORREF probe(int x, int y) {
     return c;
 }
 
+namespace {
+BOOL CALLBACK find_unpainted(HWND window, LPARAM found) {
+    if (!GetUpdateRect(window, nullptr, FALSE)) return TRUE;
+    *(bool*)found = true;
+    return FALSE;
+}
+}  // namespace
+
+bool wait_for_screen(Screenshot& shot, HWND window,
+                     const std::function<bool(const Screenshot&)>& ready, int timeout_ms) {
+    return wait_until(
+        [&] {
+            // An invalidation from outside is painted later by the window's own thread;
+            // until then the screen may still show the picture from before it.
+            bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+            if (!unpainted) EnumChildWindows(window, find_unpainted, (LPARAM)&unpainted);
+            return !unpainted && shot.capture() && ready(shot);
+        },
+        timeout_ms);
+}
+
 }  // namespace e2e

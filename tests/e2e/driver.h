@@ -18,7 +18,11 @@
 //                                                     // date, start time, end date, end time
 //     e2e::Screenshot shot; shot.capture();           // the whole screen
 //     COLORREF c = shot.pixel_in_client(dialog.hwnd(), 100, 40);  // 0x00BBGGRR
+//     e2e::wait_for_screen(shot, dialog.hwnd(), ready);   // captures until ready(shot)
 //     std::string log = folder.standin_log();         // what the stand-in was asked to do
+//
+// Nothing is awaited with a fixed sleep: a window, a file or the screen is polled up to a
+// generous deadline (wait_until, wait_for_screen), as a busy machine may be slow to show it.
 //
 // Everything the test started ends with the objects: ~Process ends tavrel.exe, and
 // ~CaptureFolder ends every program that runs from the folder (stand-ins launched by the
@@ -256,5 +260,12 @@ private:
 
 // One pixel of the screen now.
 COLORREF probe(int x, int y);
+
+// Captures the screen into shot until ready holds for it, each time only once window and
+// its child windows have nothing left to paint; false when timeout_ms passed first. shot
+// keeps the last capture, for the test's own checks. Under Wine, drawing reaches the screen
+// some time after it is done, later the busier the machine.
+bool wait_for_screen(Screenshot& shot, HWND window,
+                     const std::function<bool(const Screenshot&)>& ready, int timeout_ms = 20000);
 
 }  // namespace e2e

@@ -78,6 +78,8 @@ std::string commands(const std::string& log) {
                   count_of(log, "message 2029 close"), count_of(log, "exit"));
     return text;
 }
+// One recording's commands, all of them.
+const char* const kAllOnce = "record 1 stop 1 close 1 exit 1";
 
 // "Samples" holds an earlier recording whose name the move folder has already; r moves
 // its recording there.
@@ -114,13 +116,14 @@ TEST(Faults, MissingCaptureApplication) {
     Process tavrel;
     ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
 
-    // Past the stop sequence (15 s to the close, 3 s after the move), just before the
-    // next start sequence.
+    // Nothing launched by just before the next start sequence (the stop sequence takes
+    // 15 s to the close and 3 s after the move).
     sleep_until(schedule.stop(0) + 24000);
-    expect_earlier_file_and_namesake_kept(folder);
     EXPECT_EQ("", folder.standin_log());
-    // The next recording falls due and its capture application is launched.
+    // The next recording falls due and its capture application is launched: the first
+    // one's failed move is over by then, whenever it came.
     EXPECT_TRUE(launched(folder, 1, schedule.start[1]));
+    expect_earlier_file_and_namesake_kept(folder);
     expect_still_running(tavrel);
 }
 
@@ -152,7 +155,9 @@ TEST(Faults, LateWindow) {
     Process tavrel;
     ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
     ASSERT_TRUE(launched(folder, 1, schedule.start[0]));
-    Sleep(3000);
+    // It has read its delay before the file goes.
+    ASSERT_TRUE(
+        wait_until([&] { return count_of(folder.standin_log(), "delay 20 s") == 1; }, 20000));
     DeleteFileW(folder.file(L"standin_delay.txt").c_str());
 
     // The window came after the program's 13 s: its record, stop and close were lost.
@@ -164,11 +169,11 @@ TEST(Faults, LateWindow) {
 
     // The next recording finds the late window open and records with it, stops and
     // closes it, launching nothing.
-    sleep_until(schedule.stop(1) + 25000);
-    log = folder.standin_log();
+    EXPECT_TRUE(wait_until([&] { return commands(log = folder.standin_log()) == kAllOnce; },
+                           (int)(schedule.stop(1) + 60000 - local_now())));
     EXPECT_EQ(1, count_of(log, " start pid ")) << log;
-    EXPECT_EQ("record 1 stop 1 close 1 exit 1", commands(log));
-    EXPECT_EQ(nullptr, find_capture_window());
+    EXPECT_EQ(kAllOnce, commands(log));
+    EXPECT_EQ(nullptr, find_capture_window());  // gone before the stand-in logs its exit
     expect_still_running(tavrel);
 }
 
@@ -179,20 +184,24 @@ TEST(Faults, MovedFile) {
     Process tavrel;
     ASSERT_TRUE(start_in_time(tavrel, folder, schedule));
 
-    sleep_until(schedule.stop(0) + 25000);
-    const std::string log = folder.standin_log();
+    // Recorded, stopped, closed, and the recording moved out of "Samples".
+    std::string log;
+    std::wstring wide;
+    auto moved = [&] {
+        log = folder.standin_log();
+        size_t at = log.rfind("recording Samples\\");
+        if (at == std::string::npos) return false;
+        at += std::strlen("recording Samples\\");
+        const std::string recorded = log.substr(at, log.find("\r\n", at) - at);
+        wide.assign(recorded.begin(), recorded.end());
+        return commands(log) == kAllOnce && folder.exists(L"moved\\" + wide);
+    };
+    ASSERT_TRUE(wait_until(moved, (int)(schedule.stop(0) + 60000 - local_now()))) << log;
     EXPECT_EQ(1, count_of(log, " start pid ")) << log;
-    EXPECT_EQ("record 1 stop 1 close 1 exit 1", commands(log));
-    // The recording left "Samples" for the move folder; the earlier file is still there.
-    size_t at = log.rfind("recording Samples\\");
-    ASSERT_NE(std::string::npos, at) << log;
-    at += std::strlen("recording Samples\\");
-    const std::string recorded = log.substr(at, log.find("\r\n", at) - at);
-    const std::wstring wide(recorded.begin(), recorded.end());
-    EXPECT_TRUE(folder.exists(L"moved\\" + wide)) << recorded;
+    // Moved, not copied; the earlier file and its namesake stay.
     EXPECT_FALSE(folder.exists(L"Samples\\" + wide));
     expect_earlier_file_and_namesake_kept(folder);
-    EXPECT_EQ(nullptr, find_capture_window());
+    EXPECT_EQ(nullptr, find_capture_window());  // gone before the stand-in logs its exit
     expect_still_running(tavrel);
 }
 

@@ -198,11 +198,14 @@ void choose_in_chooser(const Session& s, int red, int green, int blue, bool ok) 
 
 // The swatch (client 315,278 to 365,294) is filled with one colour: corners and middle.
 void expect_swatch(HWND dialog, COLORREF colour) {
-    Sleep(300);
+    const POINT points[] = {{315, 278}, {364, 278}, {315, 293}, {364, 293}, {340, 286}};
     Screenshot shot;
-    ASSERT_TRUE(shot.capture());
-    for (POINT p : {POINT{315, 278}, POINT{364, 278}, POINT{315, 293}, POINT{364, 293},
-                    POINT{340, 286}})
+    wait_for_screen(shot, dialog, [&](const Screenshot& s) {
+        for (POINT p : points)
+            if (s.pixel_in_client(dialog, p.x, p.y) != colour) return false;
+        return true;
+    });
+    for (POINT p : points)
         EXPECT_EQ(colour, shot.pixel_in_client(dialog, p.x, p.y)) << p.x << "," << p.y;
 }
 
@@ -536,6 +539,8 @@ TEST(Form, AddWithFortyInUseIsRefusedAndTheFileKeepsItsBytes) {
     EXPECT_EQ(L"リストは40まで", box.caption);
     EXPECT_EQ(s.main, box.owner);
     press_ok(box.hwnd);
+    // The box's own loop would handle settle's command before its OK.
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box.hwnd); }, 10000));
     s.settle();
 
     EXPECT_EQ((long long)kTable, s.folder.file_size(L"recdata.dat"));

@@ -185,6 +185,13 @@ void expect_status_lines(const Client& client, int shown) {
     }
 }
 
+// Lines 0 .. shown-1 are up, and none after them: what expect_status_lines then checks.
+bool shows_status_lines(const Client& client, int shown) {
+    const int last = 30 + 15 * (shown - 1), next = last + 15;
+    return scan(client, 20, last, 512, last + 12).yellow > 30 &&
+           scan(client, 20, next, 512, next + 12).shade == 0;
+}
+
 // With TAVREL_E2E_KEEP set, the screenshots stay in the kept capture folder.
 void keep_shot(const CaptureFolder& folder, const Screenshot& shot, const wchar_t* name) {
     if (std::getenv("TAVREL_E2E_KEEP")) shot.save_bmp(folder.file(name));
@@ -294,22 +301,26 @@ TEST(Scheduler, OnceOnlyRecordingFromTheFormToTheMovedFile) {
         (int)(start - 30000 - local_now()), 50))
         << "the capture control window was not placed at (0, 0)";
     const long long placed = local_now();
-    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 3000));
+    EXPECT_TRUE(wait_until([&] { return lies_below_windows_of(capture, tavrel.pid()); }, 10000));
     EXPECT_TRUE(lies_below_windows_of(capture, GetCurrentProcessId()));
     SetWindowPos(capture, nullptr, 620, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Status step 5 once the record command has gone out. (The steps before it are drawn
     // while the program waits, and Wine shows a window's drawing only once its thread
     // takes messages again.)
-    sleep_until(start + 10000);
+    ASSERT_TRUE(wait_until(
+        [&] { return folder.standin_log().find("message 2027 record") != std::string::npos; },
+        (int)(stop - local_now())))
+        << folder.standin_log();
     {
         SCOPED_TRACE("step 5");
         Screenshot shot;
-        ASSERT_TRUE(shot.capture());
+        wait_for_screen(
+            shot, main, [&](const Screenshot& s) { return shows_status_lines(Client(s, main), 5); },
+            (int)(stop - local_now()));
         keep_shot(folder, shot, L"step5.bmp");
         expect_status_lines(Client(shot, main), 5);
     }
-    EXPECT_NE(std::string::npos, folder.standin_log().find("message 2027 record"));
 
     // Stop, close, move, then the timetable again: the panel's first band turns white.
     const int bar = axis_x(s.wHour, s.wMinute);
@@ -323,9 +334,13 @@ TEST(Scheduler, OnceOnlyRecordingFromTheFormToTheMovedFile) {
         },
         (int)(stop + 40000 - local_now()), 50))
         << "the timetable did not come back";
-    Sleep(300);
+    // The rest of it, with nothing left of the status and move lines.
     Screenshot table_shot;
-    ASSERT_TRUE(table_shot.capture());
+    wait_for_screen(table_shot, main, [&](const Screenshot& shot) {
+        Client client(shot, main);
+        return client.at(184, 150) == kHourLine && scan(client, 79, 26, 505, 233).yellow == 0 &&
+               client.count(kMovedLine, 10, 10, 515, 250) == 0;
+    });
     keep_shot(folder, table_shot, L"timetable.bmp");
 
     // ---- the stand-in's log ----

@@ -17,9 +17,12 @@ TEST(Screen, PanelFrameAndDialogFaceAreOnTheScreen) {
     Process tavrel;
     HWND hwnd = start_tavrel(tavrel, folder);
     ASSERT_NE(nullptr, hwnd);
-    Sleep(1500);  // the first paint and a tick
+    // Once the first paint has reached the screen: the frame and the panel inside it.
     Screenshot shot;
-    ASSERT_TRUE(shot.capture());
+    wait_for_screen(shot, hwnd, [&](const Screenshot& s) {
+        return s.pixel_in_client(hwnd, 8, 8) == RGB(144, 144, 144) &&
+               s.pixel_in_client(hwnd, 12, 20) == RGB(0, 0, 0);
+    });
     if (const char* keep = std::getenv("TAVREL_E2E_SCREENSHOT")) shot.save_bmp(windows_path(keep));
     // The panel's grey frame (7..517, 7..252) around the black panel (10..514, 10..249).
     EXPECT_EQ(RGB(144, 144, 144), shot.pixel_in_client(hwnd, 8, 8));

@@ -234,10 +234,14 @@ TEST(Startup, DialogIsItsTemplateWithPickersTopmostAtItsPlace) {
     // The swatch lies inside its frame, which repaints after the dialog: a whole repaint
     // still shows the swatch's colour.
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
+    const POINT swatch[] = {{316, 279}, {340, 286}, {363, 292}};
     Screenshot shot;
-    ASSERT_TRUE(shot.capture());
-    for (POINT p : {POINT{316, 279}, POINT{340, 286}, POINT{363, 292}})
+    wait_for_screen(shot, hwnd, [&](const Screenshot& s) {
+        for (POINT p : swatch)
+            if (s.pixel_in_client(hwnd, p.x, p.y) != 0x5454FFu) return false;
+        return true;
+    });
+    for (POINT p : swatch)
         EXPECT_EQ(0x5454FFu, shot.pixel_in_client(hwnd, p.x, p.y)) << p.x << "," << p.y;
 
     // The pickers, in client pixels, with control id 0.
