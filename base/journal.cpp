@@ -16,6 +16,7 @@ const char* const kWords[kJournalEventCount] = {
     "移動",       "移動失敗", "電源操作",   "電源失敗",     "録画漏れ",
     "保存失敗",   "復帰タイマー", "復帰不可", "スリープ抑止", "漏れ確認なし",
     "録画終了",   "録画失敗",   "空き容量不足", "スクリプト失敗",
+    "予約追加",   "予約削除",
 };
 
 // Longest line written: the name and details are cut to what fits.

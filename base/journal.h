@@ -43,6 +43,8 @@ enum JournalEvent {
     kEventRecordingFailed,
     kEventDiskLow,
     kEventScriptFailed,
+    kEventReservationAdded,    // an iEPG programme added
+    kEventReservationDeleted,  // "予約の削除": its old slot and name
     kJournalEventCount
 };
 
