@@ -42,6 +42,12 @@
 #define IDM_HISTORY 0x0110
 /* The item after it, which opens the forecast of the coming four weeks. */
 #define IDM_FORECAST 0x0120
+/* Then the items that delete the selected reservation and register Tavrel for iEPG files. */
+#define IDM_DELETE 0x0130
+#define IDM_ASSOCIATE 0x0140
+
+/* The tag of the WM_COPYDATA that hands a running Tavrel the bytes of an iEPG file. */
+#define TAVREL_COPYDATA_IEPG 0x50455654
 
 /* Recording history window; its "閉じる" is IDCANCEL (2), which Escape presses too. */
 #define IDC_HISTORY_NOTICE 1201

@@ -1,15 +1,21 @@
 #include "app/win32/main_dialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
 #include <ctime>
 #include <time.h>
 
+#include "app/win32/association.h"
 #include "app/win32/forecast_window.h"
 #include "app/win32/history_window.h"
+#include "app/win32/iepg_import.h"
 #include "base/calendar.h"
 #include "base/win32/text.h"
 #include "capture_settings/win32/conditions_dialog.h"
 #include "engine/capture_control.h"
+#include "engine/deletion.h"
 #include "engine/history.h"
 #include "engine/scheduler.h"
 #include "engine/wake.h"
@@ -51,9 +57,14 @@ void initialise(HWND dialog) {
     AppendMenuW(system_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(system_menu, MF_STRING, IDM_HISTORY, Wide("録画履歴(&L)..."));
     AppendMenuW(system_menu, MF_STRING, IDM_FORECAST, Wide("録画予定(&P)..."));
+    AppendMenuW(system_menu, MF_STRING, IDM_DELETE, Wide("予約の削除(&D)..."));
+    AppendMenuW(system_menu, MF_STRING, IDM_ASSOCIATE, Wide("iEPGの関連付け(&I)..."));
+    DragAcceptFiles(dialog, TRUE);
     // What was missed while the program was not running is shown once the dialog is up.
     if (journal_missed_since_last_run(std::time(nullptr)) > 0)
         PostMessageW(dialog, kShowHistoryMessage, 0, 0);
+    // A file of the command line, once initialisation is over.
+    request_imports(dialog);
 }
 
 // The swatch lies inside its sunken frame, a static control that fills its client area
@@ -78,6 +89,35 @@ void paint_panel(HWND dialog) {
 }
 
 bool is_list_pick(WORD code) { return code == CBN_SELCHANGE || code == CBN_CLOSEUP; }
+
+// "予約の削除(&D)...": the reservation selected in the name list, after a question whose
+// default is いいえ. The later slots move up; the file is saved; no warning follows.
+void delete_selected(HWND dialog) {
+    const char caption[] = "予約の削除";
+    const int slot = reservations.selected_index;
+    if (slot < 0 || slot >= reservations.count) {
+        platform.messages->show((WindowRef)dialog, "削除する予約を名前の一覧で選んでください", caption);
+        return;
+    }
+    const char recording_now[] = "録画中の予約は削除できません";
+    if (recording.active && recording.index == slot) {
+        platform.messages->show((WindowRef)dialog, recording_now, caption);
+        return;
+    }
+    char name[sizeof(Reservation::name) + 1], question[96];
+    journal_field_text(name, sizeof(name), reservations.table.slots[slot].name, sizeof(Reservation::name));
+    std::snprintf(question, sizeof(question), "「%s」を削除しますか？", name);
+    if (MessageBoxW(dialog, Wide(question), Wide(caption), MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
+    // The box's loop ran ticks: the reservation may be recording by now.
+    const DeleteOutcome outcome = delete_reservation(slot, std::time(nullptr));
+    if (outcome == kDeleteRecording) platform.messages->show((WindowRef)dialog, recording_now, caption);
+    if (outcome != kDeleted) return;
+    save_schedule(reservations.table, (WindowRef)dialog, kScheduleFileName);
+    refresh_name_list(dialog, IDC_NAME_LIST);
+    SendDlgItemMessageW(dialog, IDC_NAME_LIST, CB_SETCURSEL, (WPARAM)-1, 0);
+    EnableWindow(GetDlgItem(dialog, IDC_OPEN_CONDITIONS), FALSE);
+    refresh_forecast_window();
+}
 
 void command(HWND dialog, WORD id, WORD code) {
     switch (id) {
@@ -199,6 +239,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             refresh_forecast_window();
         paint_clock((WindowRef)dialog, std::time(nullptr));
         follow_history();
+        run_queued_imports(dialog);
         break;
     }
     case WM_SYSCOMMAND:
@@ -212,6 +253,26 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
             return TRUE;
         }
+        if ((wparam & 0xFFF0) == IDM_DELETE || (wparam & 0xFFF0) == IDM_ASSOCIATE) {
+            if ((wparam & 0xFFF0) == IDM_DELETE)
+                delete_selected(dialog);
+            else
+                associate_iepg_files(dialog);
+            paint_panel(dialog);
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        break;
+    case WM_COPYDATA:
+        if (!receive_iepg_copydata(dialog, (const COPYDATASTRUCT*)lparam)) break;
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_DROPFILES:
+        queue_dropped_files(dialog, (HDROP)wparam);
+        break;
+    case kIepgImportMessage:
+        run_queued_imports(dialog);
+        paint_panel(dialog);
         break;
     case kShowHistoryMessage:
         // DialogBox shows the dialog only once its queue is empty: show it first.

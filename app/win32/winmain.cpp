@@ -1,6 +1,7 @@
 // Process entry of tavrel.exe.
 #include <windows.h>
 
+#include "app/win32/iepg_import.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/win32_seams.h"
 #include "base/capture_interface.h"
@@ -10,6 +11,8 @@
 #include "resources/resource_ids.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything else: "/dir" sets the current folder, a file's bytes are read.
+    const bool given_file = take_command_line();
     install_win32_platform();
     // The real power requests: only the program itself installs them.
     static const PowerCalls real = {ExitWindowsEx, SetSystemPowerState, enable_shutdown_privilege,
@@ -19,7 +22,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Kro-Tx2AutoRecordSystem");
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        platform.messages->show(nullptr, "重複起動はできません", "二重起動防止");
+        // With a file, the running one takes it; this one shows nothing of its own.
+        if (given_file)
+            hand_to_running_instance();
+        else
+            platform.messages->show(nullptr, "重複起動はできません", "二重起動防止");
         if (mutex) CloseHandle(mutex);
         return 0;
     }

@@ -268,7 +268,10 @@ void form_name_edited(HWND dialog) {
 }
 
 void form_add(HWND dialog) {
-    // With 40 in use the slot is refused, yet the unchanged table is still saved.
+    // A new record starts from zero: nothing of what the slot held before (its power
+    // action, say) is left. With 40 in use the slot is refused, yet the unchanged table is
+    // still saved.
+    if (reservations.count < kMaxReservations) clear_record(reservations.table.slots[reservations.count]);
     store_form(dialog, reservations.count);
     save_schedule(reservations.table, (WindowRef)dialog, kScheduleFileName);
     reservations.selected_index = reservations.count - 1;

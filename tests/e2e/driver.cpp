@@ -189,9 +189,10 @@ ReservationTable default_table() {
 
 // ---- processes ----
 
-bool Process::start(const std::wstring& exe, const std::wstring& folder) {
+bool Process::start(const std::wstring& exe, const std::wstring& folder, const std::wstring& arguments) {
     end();
     std::wstring line = L"\"" + exe + L"\"";
+    if (!arguments.empty()) line += L" " + arguments;
     std::vector<wchar_t> command(line.begin(), line.end());
     command.push_back(L'\0');
     STARTUPINFOW startup;

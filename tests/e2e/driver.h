@@ -112,8 +112,8 @@ public:
     ~Process() { end(); }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
-    // Starts exe (quoted, no arguments) with folder as its current folder.
-    bool start(const std::wstring& exe, const std::wstring& folder);
+    // Starts exe (quoted, then arguments as they stand) with folder as its current folder.
+    bool start(const std::wstring& exe, const std::wstring& folder, const std::wstring& arguments = L"");
     DWORD pid() const { return pid_; }
     HANDLE handle() const { return handle_; }
     bool running() const;
