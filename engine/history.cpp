@@ -85,15 +85,17 @@ void remember_span(std::time_t from, std::time_t to) {
     if (state.span_count < kSpansKept) ++state.span_count;
 }
 
-// What a look-over leaves out: occurrences written or counted already, and the recording
-// that was made.
+// What a look-over leaves out: occurrences written or counted already, the recording
+// that was made, and with only set, those of every other slot.
 struct Skip {
     int index;
     std::time_t due_at;
+    int only;  // -1 for every slot
 };
 
 bool is_new(const Occurrence& o, const void* context) {
     const Skip* skip = (const Skip*)context;
+    if (skip->only >= 0 && o.index != skip->only) return false;
     if (o.index == skip->index && o.first <= skip->due_at && skip->due_at <= o.last) return false;
     for (int i = 0; i < state.span_count; ++i)
         if (state.spans[i].from <= o.first && o.last < state.spans[i].to) return false;
@@ -101,6 +103,34 @@ bool is_new(const Occurrence& o, const void* context) {
     start_text(o, start);
     return !was_written(o.index, start);
 }
+
+// Slot index is gone and the later ones moved up by one.
+void slot_removed(int index) {
+    for (int i = 0; i < state.written_count; ++i) {
+        int& w = state.written[i].index;
+        if (w == index)
+            w = -1;  // no occurrence has it
+        else if (w > index)
+            --w;
+    }
+    OpenRecording& r = state.open_recording;
+    if (r.slot - 1 == index) {
+        // Never so in a journal this program wrote whole: the slot recorded cannot be
+        // deleted, and a start-up closes the recording of an earlier run first.
+        r.open = false;
+        r.slot = 0;
+    } else if (r.slot - 1 > index) {
+        --r.slot;
+    }
+}
+
+// "別の予約(n name)を録画中でした", for the occurrences a recording kept from starting.
+void recording_reason(int slot, const char* name, char* out, std::size_t size) {
+    std::snprintf(out, size, "別の予約(%d %s)を録画中でした", slot, name);
+}
+
+int look_over(std::time_t from, std::time_t to, bool due_at_from, int skip_index,
+              std::time_t split, const char* reason_before, const char* reason_after, int only);
 
 // context: the start-up moment.
 void read_back(const JournalLine& line, void* context) {
@@ -123,6 +153,9 @@ void read_back(const JournalLine& line, void* context) {
         name[kept] = '\0';
     } else if (line.event == kEventRecordingDone || line.event == kEventRecordingFailed) {
         if (line.slot == state.open_recording.slot) state.open_recording.open = false;
+    } else if (line.event == kEventReservationDeleted) {
+        // The lines before it name the slots as they were then.
+        if (line.slot > 0) slot_removed(line.slot - 1);
     } else if (line.event == kEventMissed) {
         // "start〜stop: reason" for one occurrence; "ほか N 件の録画漏れ(from〜to): ..." counts.
         if (line.slot > 0 && line.details_len >= 19) {
@@ -178,7 +211,7 @@ int journal_missed_since_last_run(std::time_t now) {
     // Looked for from its start on, up to the journal's last line as kept back by it.
     OpenRecording& r = state.open_recording;
     char held[96];
-    std::snprintf(held, sizeof(held), "別の予約(%d %s)を録画中でした", r.slot, r.name);
+    recording_reason(r.slot, r.name, held, sizeof(held));
     const int n = journal_missed(r.at, now, true, r.slot - 1, state.last_run, held, kNotRunning);
     // Its result was never looked at; this line closes it for later start-ups.
     journal_reservation(kEventRecordingFailed, r.slot - 1, "%s",
@@ -210,8 +243,16 @@ void journal_recording_start(int index, std::time_t current, std::time_t stop,
 
 int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_index,
                    std::time_t split, const char* reason_before, const char* reason_after) {
+    return look_over(from, to, due_at_from, skip_index, split, reason_before, reason_after, -1);
+}
+
+namespace {
+
+// journal_missed, of slot only alone when it is not -1.
+int look_over(std::time_t from, std::time_t to, bool due_at_from, int skip_index,
+              std::time_t split, const char* reason_before, const char* reason_after, int only) {
     static Occurrence found[kMissedLinesMax + 1];
-    const Skip skip = {skip_index, from};
+    const Skip skip = {skip_index, from, only};
     // One more than is written: the first of those counted, where their span begins.
     const int total = missed_occurrences(reservations.table, reservations.count, from, to,
                                          due_at_from, found, kMissedLinesMax + 1, is_new, &skip);
@@ -227,7 +268,12 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
                             o.first <= split ? reason_before : reason_after);
     }
     const int rest = total - lines;
-    if (rest > 0) {
+    if (rest > 0 && only >= 0) {
+        // No span: a span stands for every slot's occurrences in it, and the others' are
+        // still to be looked over.
+        journal_reservation(kEventMissed, only, "ほか%d件の%s: %s", rest, kMissedWord,
+                            found[kMissedLinesMax].first <= split ? reason_before : reason_after);
+    } else if (rest > 0) {
         // Everything of this look-over from the first counted one on is counted here, so
         // that no later look-over counts or writes it again.
         const Occurrence& first = found[kMissedLinesMax];
@@ -241,6 +287,29 @@ int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_
     if (total > 0) event_script_missed_found(found[0].start, found[0].stop, total);
     return total;
 }
+
+}  // namespace
+
+void history_before_delete(int index, std::time_t now) {
+    // As the next tick would look over the time since the start-up check or the last tick.
+    if (state.checked_at != 0) {
+        if (now > state.checked_at)
+            look_over(state.checked_at, now, true, -1, now, kStarting, kStarting, index);
+    } else if (state.last_tick_end != 0 && now - state.last_tick_end > kTickGapSeconds) {
+        look_over(state.last_tick_end + 1, now, false, -1, now, kAsleep, kAsleep, index);
+    }
+    // As the recording's stop would.
+    if (recording.active && recording.index != index && recording.index >= 0 &&
+        recording.index < kMaxReservations) {
+        const Reservation& r = reservations.table.slots[recording.index];
+        char name[sizeof(r.name) + 1], held[96];
+        FIELD_COPY(name, r, name);
+        recording_reason(recording.index + 1, name, held, sizeof(held));
+        look_over(recording.started_at, now, true, recording.index, now, held, held, index);
+    }
+}
+
+void history_slot_removed(int index) { slot_removed(index); }
 
 void history_tick_start(std::time_t current) {
     if (state.checked_at != 0) {

@@ -35,6 +35,17 @@ void journal_recording_start(int index, std::time_t current, std::time_t stop,
 int journal_missed(std::time_t from, std::time_t to, bool due_at_from, int skip_index,
                    std::time_t split, const char* reason_before, const char* reason_after);
 
+// Reservation index is about to be deleted at now: writes the occurrences of it that the
+// running program would write later, while the table still holds it. Those are the ones
+// that ended in a gap that the next tick looks over, or since the start-up check, or that
+// the recording under way kept from starting (written when it stops).
+void history_before_delete(int index, std::time_t now);
+// Slot index was deleted and every later one moved up by one: what is kept by slot (the
+// occurrences written, a recording read back as begun) follows its reservation, and what
+// was of the deleted slot is forgotten. Start-up does the same at each "予約削除" line it
+// reads back, for the lines before it.
+void history_slot_removed(int index);
+
 // Every tick: at its start (writes what a gap since the last one missed) and at the end
 // of its work.
 void history_tick_start(std::time_t current);

@@ -115,6 +115,15 @@ int count_in_use(const ReservationTable& table);
 // the padding are left as they are).
 void set_default_reservations(ReservationTable& table);
 
+// Zeroes all 276 bytes of r, then writes the default record into it: nothing of the
+// reservation it held is left, not even in the fields the default record leaves alone.
+void clear_record(Reservation& r);
+
+// Removes slot (0..39) from the table: every later slot moves up by one, those after the
+// first empty name too, and the last becomes a cleared record (clear_record). The table
+// keeps its 40 records.
+void remove_slot(ReservationTable& table, int slot);
+
 // Reads the schedule file into the table; creates it with default records when it cannot
 // be opened. 0 on success, -1 otherwise (the failure has been shown to the user).
 int load_schedule(ReservationTable& table, WindowRef owner, const char* path);
