@@ -53,34 +53,43 @@ static void set_text(char* field, std::size_t size, const char* text) {
 }
 #define SET_TEXT(rec, member, text) set_text((rec).member, sizeof((rec).member), (text))
 
+// The default record's fields: every field but stream_format, use_gop, gop_pattern and the
+// padding.
+static void write_default_fields(Reservation& r) {
+    SET_TEXT(r, name, "");
+    SET_TEXT(r, start_date, "020101");
+    SET_TEXT(r, end_date, "020101");
+    SET_TEXT(r, start_time, "000000");
+    SET_TEXT(r, end_time, "000000");
+    r.weekday_mask = 0;
+    r.repeat_mode = 0;
+    r.video_bitrate = 4000000;
+    r.audio_bitrate = 384;
+    r.audio_sample_rate = 48000;
+    r.vbr = 0;
+    r.record_size_index = 0;
+    r.colour = kDefaultColour;
+    r.use_conditions = 0;
+    SET_TEXT(r, move_folder, "");
+    r.move_after_record = 0;
+    r.brightness = 127;
+    r.contrast = 70;
+    r.saturation = 67;
+    r.hue = 0;
+    r.use_quality = 0;
+    r.mpeg1 = 0;
+    r.after_action = 0;
+    r.after_delay = 0;
+    SET_TEXT(r, reserved, "");
+}
+
 void set_default_reservations(ReservationTable& table) {
-    for (Reservation& r : table.slots) {
-        SET_TEXT(r, name, "");
-        SET_TEXT(r, start_date, "020101");
-        SET_TEXT(r, end_date, "020101");
-        SET_TEXT(r, start_time, "000000");
-        SET_TEXT(r, end_time, "000000");
-        r.weekday_mask = 0;
-        r.repeat_mode = 0;
-        r.video_bitrate = 4000000;
-        r.audio_bitrate = 384;
-        r.audio_sample_rate = 48000;
-        r.vbr = 0;
-        r.record_size_index = 0;
-        r.colour = kDefaultColour;
-        r.use_conditions = 0;
-        SET_TEXT(r, move_folder, "");
-        r.move_after_record = 0;
-        r.brightness = 127;
-        r.contrast = 70;
-        r.saturation = 67;
-        r.hue = 0;
-        r.use_quality = 0;
-        r.mpeg1 = 0;
-        r.after_action = 0;
-        r.after_delay = 0;
-        SET_TEXT(r, reserved, "");
-    }
+    for (Reservation& r : table.slots) write_default_fields(r);
+}
+
+void clear_record(Reservation& r) {
+    std::memset(&r, 0, sizeof(r));
+    write_default_fields(r);
 }
 
 int load_schedule(ReservationTable& table, WindowRef owner, const char* path) {

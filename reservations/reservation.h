@@ -114,6 +114,8 @@ int count_in_use(const ReservationTable& table);
 // Writes the default record into all 40 slots (stream_format, use_gop, gop_pattern and
 // the padding are left as they are).
 void set_default_reservations(ReservationTable& table);
+// A new record: all 276 bytes zero, then the default record.
+void clear_record(Reservation& r);
 
 // Reads the schedule file into the table; creates it with default records when it cannot
 // be opened. 0 on success, -1 otherwise (the failure has been shown to the user).
