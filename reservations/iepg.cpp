@@ -369,7 +369,7 @@ int import_iepg(ReservationTable& table, int count, const IepgFile& file, std::t
         std::memset(result, 0, sizeof(*result));
         result->first_slot = first;
         return fail(error, error_cap, 0,
-                    "予約の空きが足りません。追加する番組が%d件、空きが%d件です(リストは%d件まで)。",
+                    "予約の空きが足りません。追加する番組が%d件、空きが%d件です(リストは%dまで)。",
                     added, free_slots, kMaxReservations);
     }
     for (int i = 0; i < added; ++i) table.slots[count + i] = fresh[i];
