@@ -158,12 +158,15 @@ int programme_of(const Header& h, bool utf8, CivilDate today, int part, IepgProg
     if (utf8) {
         utf8_to_sjis(title.p, title.n, p->title, sizeof(p->title), kMaxNameBytes);
     } else {
-        // Enough bytes to tell whether the 20th ends a character.
-        char raw[kMaxNameBytes + 3];
-        const std::size_t n = title.n < sizeof(raw) - 1 ? title.n : sizeof(raw) - 1;
+        // Whole characters: a lead byte as the 20th byte, or as the last of the line, is
+        // left out.
+        char raw[kMaxNameBytes + 1];
+        const std::size_t n = title.n < kMaxNameBytes ? title.n : kMaxNameBytes;
         std::memcpy(raw, title.p, n);
         raw[n] = '\0';
-        sjis_copy_cut(p->title, sizeof(p->title), raw, kMaxNameBytes);
+        const std::size_t whole = sjis_whole_length(raw, n);
+        std::memcpy(p->title, raw, whole);
+        p->title[whole] = '\0';
     }
     // An empty name would mark a free slot.
     if (p->title[0] == '\0') return fail(error, cap, part, "「program-title」が空です。");

@@ -120,6 +120,9 @@ TEST(IepgParse, TitlesAreWholeCharactersOfTwentyBytes) {
     Parsed p = parse(v1(fields("2026", "12", "9", "10:00", "11:00", "0123456789012345678あいう")));
     ASSERT_EQ(0, p.rc) << p.error;
     EXPECT_STREQ("0123456789012345678", p.file.programmes[0].title);
+    p = parse(v1(fields("2026", "12", "9", "10:00", "11:00", "title\x82")));  // a lead byte last
+    ASSERT_EQ(0, p.rc) << p.error;
+    EXPECT_STREQ("title", p.file.programmes[0].title);
     // UTF-8 after a byte order mark: the wave dash and the cent sign in code page 932's forms,
     // half-width katakana in one byte, an emoji and "é" (no form) left out, cut before the
     // character that passes 20 bytes.
