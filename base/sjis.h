@@ -25,3 +25,17 @@ long sjis_last_backslash(const char* text, std::size_t len);
 // follows the text would otherwise become it). Reads nothing past n bytes.
 std::size_t sjis_whole_length(const char* text, std::size_t n);
 
+
+// The code page 932 form of Unicode code point c written to out: its length (1 or 2), or
+// 0 when the code page has none. ASCII, the half-width katakana and every double-byte
+// character; and U+301C, U+2212, U+2016, U+2014, U+00A2, U+00A3 and U+00AC, which other
+// programs write for characters that code page 932 keeps under other code points, take
+// those forms (0x8160, 0x817C, 0x8161, 0x815C, 0x8191, 0x8192, 0x81CA), as typed text does.
+int sjis_of_code_point(unsigned long c, char out[2]);
+
+// UTF-8 text (len bytes, or up to a NUL) as Shift-JIS in out (outsize >= 1): whole
+// characters, at most max_bytes (and outsize - 1) of them, the first that does not fit
+// ending it. A character that code page 932 has not, and a byte that is not part of a
+// well-formed UTF-8 character, are left out. NUL-terminated; returns the length.
+std::size_t utf8_to_sjis(const char* text, std::size_t len, char* out, std::size_t outsize,
+                         std::size_t max_bytes);

@@ -29,13 +29,7 @@ bool next_day_yymmdd(const char* date, char* out) {
     return true;
 }
 
-int store_form_values(int index, const FormValues& v, WindowRef owner) {
-    if (index >= kMaxReservations) {
-        platform.messages->show(owner, "これ以上追加できません", "リストは40まで");
-        return -1;
-    }
-    if (index < 0) return -1;
-    Reservation& r = reservations.table.slots[index];
+void store_values(Reservation& r, const FormValues& v) {
     format_hhmmss(v.start_time, r.start_time);
     format_hhmmss(v.end_time, r.end_time);
     // Never end the name in the first half of a double-byte character.
@@ -52,6 +46,15 @@ int store_form_values(int index, const FormValues& v, WindowRef owner) {
     }
     r.colour = v.colour;
     r.weekday_mask = (std::uint8_t)weekday_mask_from_boxes(v.weekdays);
+}
+
+int store_form_values(int index, const FormValues& v, WindowRef owner) {
+    if (index >= kMaxReservations) {
+        platform.messages->show(owner, "これ以上追加できません", "リストは40まで");
+        return -1;
+    }
+    if (index < 0) return -1;
+    store_values(reservations.table.slots[index], v);
     return 0;
 }
 

@@ -30,6 +30,11 @@ void boxes_from_weekday_mask(int mask_byte, bool boxes[7]);
 // False when date is not a valid date.
 bool next_day_yymmdd(const char* date, char* out);
 
+// What storing the form writes into a record: the name cut to whole characters, the
+// dates and times (a once-only record ends on the next day when its end time is before its
+// start time), the mode, the weekdays and the colour. Every other field is left as it is.
+void store_values(Reservation& r, const FormValues& values);
+
 // Stores the form into slot index. Refuses with the message "これ以上追加できません" /
 // "リストは40まで" (owned by owner) when index is 40 or more, and stores nothing for a
 // negative index; returns 0 when stored, -1 otherwise.

@@ -4,7 +4,7 @@
 # New inputs and any crash-* input land in <build>/native/tests/fuzz/long/<target>/.
 # Usage: bash scripts/fuzz-long.sh [seconds] [target...]
 #   (TAVREL_BUILD=<folder root> as for scripts/test.sh; targets: fuzz_schedule_table,
-#   fuzz_settings_file, fuzz_journal; default all three)
+#   fuzz_settings_file, fuzz_journal, fuzz_iepg; default all four)
 set -euo pipefail
 shopt -s extglob
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ cd "$root"
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_schedule_table fuzz_settings_file fuzz_journal)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_schedule_table fuzz_settings_file fuzz_journal fuzz_iepg)
 b=${TAVREL_BUILD:-build}
 cmake -S . -B "$b/native" >/dev/null
 cmake --build "$b/native" -j2 --target fuzzers

@@ -9,6 +9,8 @@ fuzz_settings_file: 16 bytes of parameters, then the settings file.
 fuzz_journal: 8 bytes of parameters (flags, reservations in use, start-up moment in steps of
 3 hours from 2026-12-07 03:00 UTC, signed, the read's cut and the change of the file, two
 bytes each little-endian, the window's cap in 64 bytes), then "tavrel.log".
+fuzz_iepg: 4 bytes of parameters (flags, reservations in use, the current moment in hours
+from 2026-12-08 00:00, signed, the error buffer's size), then the iEPG file.
 """
 import os
 import struct
@@ -160,3 +162,48 @@ write("fuzz_journal", "deleted-slots",
       jl("2026/12/06 23:10:00 +0900", "復帰タイマー"))
 write("fuzz_journal", "forty-missed-over-days",
       journal_params(count=40, now=16) + jl("2026/12/05 12:00:00 +0900", "終了"))
+
+
+def iepg_params(flags=0, count=3, hours=12, cap=200):
+    return bytes([flags, count, hours & 0xFF, cap])
+
+
+def programme(title, month=12, date=8, start="21:00", end="21:54", year="2026", eol="\r\n"):
+    lines = ["station: DFS00400", "station-name: テレビ", "program-title: " + title]
+    if year:
+        lines.append("year: " + year)
+    lines += ["month: %02d" % month, "date: %02d" % date, "start: " + start, "end: " + end]
+    return eol.join(lines) + eol
+
+
+def tvpi(fields, version=1, eol="\r\n"):
+    kind = "x-tv-program-info" if version == 1 else "x-tv-program-digital-info"
+    return ("Content-type: application/%s; charset=shift_jis%sversion: %d%s" % (kind, eol, version, eol)
+            + fields + eol + "番組の説明です。" + eol)
+
+
+def multi(parts, boundary="--tvp", closed=True):
+    text = "Content-type: application/x-multi-tv-program-info\r\nversion: 1\r\nboundary: %s\r\n\r\n" % boundary
+    for part in parts:
+        text += "--%s\r\n" % boundary + tvpi(part)
+    return text + ("--%s--\r\n" % boundary if closed else "")
+
+
+write("fuzz_iepg", "v1-crlf", iepg_params() + sj(tvpi(programme("夜のニュース"))))
+write("fuzz_iepg", "v2-lf-late-hours-unended",
+      iepg_params(flags=1, hours=-20) +
+      sj(tvpi(programme("深夜アニメ", start="25:30", end="26:00", eol="\n"), version=2, eol="\n")).rstrip(b"\n"))
+write("fuzz_iepg", "multi-no-year-duplicate",
+      iepg_params(flags=2, count=1) +
+      sj(multi([programme("朝の連続ドラマ小説・再放送の長い題名", 12, 9, "07:30", "07:45"),
+                programme("映画", 12, 31, "23:00", "24:30", year=None),
+                programme("映画", 12, 31, "23:00", "24:30", year=None)])))
+write("fuzz_iepg", "bom-utf8",
+      iepg_params(count=0) + b"\xef\xbb\xbf" +
+      tvpi(programme("ドラマ〜最終回〜 ｱｲｳ ¢£¬ café 😀")).encode("utf-8"))
+write("fuzz_iepg", "multi-full-refused",
+      iepg_params(count=30, cap=9) +
+      sj(multi([programme("番組%02d" % i, 12, 9 + i % 20, "%02d:00" % (i % 24), "%02d:30" % (i % 24))
+                for i in range(40)], boundary="b", closed=False)))
+write("fuzz_iepg", "errors",
+      iepg_params(cap=40) + sj(tvpi(programme("二月", month=2, date=30)) + tvpi(programme("x", end=""))))
