@@ -114,8 +114,6 @@ int count_in_use(const ReservationTable& table);
 // Writes the default record into all 40 slots (stream_format, use_gop, gop_pattern and
 // the padding are left as they are).
 void set_default_reservations(ReservationTable& table);
-// A new record: all 276 bytes zero, then the default record.
-void clear_record(Reservation& r);
 
 // Zeroes all 276 bytes of r, then writes the default record into it: nothing of the
 // reservation it held is left, not even in the fields the default record leaves alone.
