@@ -5,6 +5,7 @@
 // initialisation.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstddef>
 

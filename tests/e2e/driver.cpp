@@ -371,9 +371,10 @@ bool wait_message_box(DWORD pid, int timeout_ms, MessageBoxSeen* seen) {
         [&] {
             for (const WindowInfo& w : list_windows(pid)) {
                 if (!w.visible || w.class_name != L"#32770" || w.title == L"Tavrel") continue;
-                // A message box: an OK button, its text and icon in static controls, and
-                // nothing else (a dialog such as the recording conditions has many more).
-                if (!GetDlgItem(w.hwnd, IDOK)) continue;
+                // A message box: an OK (or a Yes) button, its text and icon in static
+                // controls, and nothing else (a dialog such as the recording conditions has
+                // many more).
+                if (!GetDlgItem(w.hwnd, IDOK) && !GetDlgItem(w.hwnd, IDYES)) continue;
                 int children = 0;
                 bool other = false;
                 for (HWND c = GetWindow(w.hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {

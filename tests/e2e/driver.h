@@ -181,8 +181,8 @@ struct MessageBoxSeen {
     std::wstring caption, text;
     bool icon;  // an icon is shown beside the text
 };
-// A visible message box of process pid: a "#32770" window holding only an OK button (and
-// maybe other buttons) and static texts.
+// A visible message box of process pid: a "#32770" window holding only an OK or a Yes
+// button (and maybe other buttons) and static texts.
 bool wait_message_box(DWORD pid, int timeout_ms, MessageBoxSeen* seen);
 // Presses its OK button.
 void press_ok(HWND box);

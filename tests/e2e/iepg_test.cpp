@@ -88,9 +88,11 @@ TEST(Iepg, AFullTableTakesNothingAndItsFileStaysAsItWas) {
     ASSERT_TRUE(folder.write_schedule(table));
     const std::string before = folder.read_file(L"recdata.dat");
     ASSERT_TRUE(folder.write_file(L"guide.tvpi", iepg_file(local_now() + kDay, "Late show")));
-    // Not running yet: it starts as usual and imports the file after start-up.
+    // Not running yet: started elsewhere, as a browser starts it through the association,
+    // it makes /dir its folder first, starts as usual and imports the file after start-up.
     Process tavrel;
-    ASSERT_TRUE(tavrel.start(tavrel_exe(), folder.path(), L"guide.tvpi"));
+    ASSERT_TRUE(tavrel.start(tavrel_exe(), folder.file(L"Samples"),
+                             L"/dir \"" + folder.path() + L"\" \"" + folder.file(L"guide.tvpi") + L"\""));
     MessageBoxSeen box;
     ASSERT_TRUE(wait_message_box(tavrel.pid(), 30000, &box));
     EXPECT_EQ(L"iEPGの読み込み", box.caption);
@@ -100,7 +102,17 @@ TEST(Iepg, AFullTableTakesNothingAndItsFileStaysAsItWas) {
     EXPECT_EQ(std::string::npos, folder.read_file(L"tavrel.log").find("\t予約追加\t"));
 }
 
-TEST(Iepg, DeleteThroughTheSystemMenuMovesTheLaterSlotsUp) {
+// A value of HKCU\Software\Classes, "" when there is none.
+std::wstring class_value(const wchar_t* key, const wchar_t* name = nullptr) {
+    wchar_t value[1024] = L"";
+    DWORD size = sizeof(value);
+    std::wstring path = std::wstring(L"Software\\Classes\\") + key;
+    if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"";
+    return value;
+}
+
+TEST(Iepg, DeleteAndAssociateThroughTheSystemMenu) {
     CaptureFolder folder(L"iepg-delete");
     ReservationTable table = default_table();
     const char* names[5] = {"A", "B", "C", "", "hidden"};
@@ -137,6 +149,22 @@ TEST(Iepg, DeleteThroughTheSystemMenuMovesTheLaterSlotsUp) {
     EXPECT_EQ(0, table.slots[4].after_action);
     EXPECT_EQ(2, d.combo_count(IDC_NAME_LIST));
     EXPECT_NE(std::string::npos, folder.read_file(L"tavrel.log").find("\t予約削除\t2\tB\t"));
+
+    // For the current user; a second time changes nothing.
+    for (int round = 0; round < 2; ++round) {
+        PostMessageW(main, WM_SYSCOMMAND, IDM_ASSOCIATE, 0);
+        ASSERT_TRUE(wait_message_box(tavrel.pid(), 10000, &box));
+        EXPECT_EQ(L"iEPGの関連付け", box.caption);
+        EXPECT_EQ(0u, box.text.find(L"iEPGファイル(.tvpi, .tvpid)をTavrelで開くように登録しました"));
+        press_ok(box.hwnd);
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(box.hwnd); }, 5000));
+        EXPECT_EQ(L"Tavrel.iEPG", class_value(L".tvpi"));
+        EXPECT_EQ(L"Tavrel.iEPG", class_value(L".tvpid"));
+        EXPECT_EQ(L"\"" + tavrel_exe() + L"\" /dir \"" + folder.path() + L"\" \"%1\"",
+                  class_value(L"Tavrel.iEPG\\shell\\open\\command"));
+        EXPECT_EQ(L".tvpi", class_value(L"MIME\\Database\\Content Type\\application/x-multi-tv-program-info",
+                                        L"Extension"));
+    }
 }
 
 }  // namespace
