@@ -48,19 +48,26 @@ TEST(HistoryWindow, TheSystemMenuOpensItAndItFollowsTheJournal) {
     HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                                      main_dialog_proc, 0);
     ASSERT_NE(nullptr, dialog);
+    // The program's items end the system menu, after a separator, each a system-menu command.
     HMENU menu = GetSystemMenu(dialog, FALSE);
     const int n = GetMenuItemCount(menu);
-    ASSERT_GE(n, 3);
-    EXPECT_TRUE(GetMenuState(menu, n - 3, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ((UINT)IDM_HISTORY, GetMenuItemID(menu, n - 2));
-    EXPECT_EQ((UINT)IDM_FORECAST, GetMenuItemID(menu, n - 1));
-    EXPECT_EQ(0, IDM_HISTORY & 0xF) << "a system-menu command";
-    EXPECT_EQ(0, IDM_FORECAST & 0xF) << "a system-menu command";
-    wchar_t item[64] = L"";
-    GetMenuStringW(menu, n - 2, item, 64, MF_BYPOSITION);
-    EXPECT_STREQ(L"録画履歴(&L)...", item);
-    GetMenuStringW(menu, n - 1, item, 64, MF_BYPOSITION);
-    EXPECT_STREQ(L"録画予定(&P)...", item);
+    const struct {
+        UINT id;
+        const wchar_t* text;
+    } items[] = {{IDM_HISTORY, L"録画履歴(&L)..."},
+                 {IDM_FORECAST, L"録画予定(&P)..."},
+                 {IDM_DELETE, L"予約の削除(&D)..."},
+                 {IDM_ASSOCIATE, L"iEPGの関連付け(&I)..."}};
+    const int count = (int)(sizeof(items) / sizeof(items[0]));
+    ASSERT_GE(n, count + 1);
+    EXPECT_TRUE(GetMenuState(menu, n - count - 1, MF_BYPOSITION) & MF_SEPARATOR);
+    for (int k = 0; k < count; ++k) {
+        wchar_t item[64] = L"";
+        EXPECT_EQ(items[k].id, GetMenuItemID(menu, n - count + k));
+        EXPECT_EQ(0u, items[k].id & 0xF);
+        GetMenuStringW(menu, n - count + k, item, 64, MF_BYPOSITION);
+        EXPECT_STREQ(items[k].text, item);
+    }
 
     SendMessageW(dialog, WM_SYSCOMMAND, IDM_HISTORY, 0);
     HWND history = history_window();
