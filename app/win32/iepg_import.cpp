@@ -27,7 +27,7 @@ const UINT kHandOverTryMs = 5000;
 const int kQueueMax = 16;
 
 struct QueuedFile {
-    char bytes[kIepgFileMax + 1];  // one byte more: a larger file is seen to be so
+    char bytes[kIepgFileMax + 1];  // one byte more: the parser sees a larger file to be so
     std::size_t len;
     bool unreadable;
     char name[MAX_PATH * 2];  // Shift-JIS, for the box when it cannot be read
@@ -79,10 +79,6 @@ void import_file(HWND dialog, const QueuedFile& f) {
     if (f.unreadable) {
         std::snprintf(error, sizeof(error), "ファイルを読めませんでした: %s", f.name);
         box(dialog, error);
-        return;
-    }
-    if (f.len > kIepgFileMax) {
-        box(dialog, "64KiBを超えるファイルは、iEPGファイルとして読み込めません");
         return;
     }
     const std::time_t now = std::time(nullptr);
